@@ -1,0 +1,50 @@
+// Version, word size, folders, time and the thread's last error.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/types.h"
+
+namespace plat {
+
+constexpr std::uint32_t kVerPlatformWin32Windows = 1;
+constexpr std::uint32_t kVerPlatformWin32Nt = 2;
+constexpr std::uint32_t kOsVersionInfoSize = 148;     // sizeof(OSVERSIONINFOA)
+constexpr std::uint32_t kOsVersionInfoExSize = 156;   // sizeof(OSVERSIONINFOEXA)
+
+struct OsVersionInfo {
+    std::uint32_t size = 0;            // selects the plain or extended record
+    std::uint32_t majorVersion = 0;
+    std::uint32_t minorVersion = 0;
+    std::uint32_t buildNumber = 0;
+    std::uint32_t platformId = 0;
+    std::string csdVersion;
+    std::uint16_t servicePackMajor = 0;
+    std::uint16_t servicePackMinor = 0;
+    std::uint16_t suiteMask = 0;
+    std::uint8_t productType = 0;
+};
+
+class ISystem {
+public:
+    virtual ~ISystem() = default;
+
+    // Fails (last error kInsufficientBuffer or kInvalidParameter) when
+    // `info->size` is neither record size, as GetVersionExA does.
+    virtual bool GetVersionExA(OsVersionInfo* info) = 0;
+    // Whether kernel32 exports IsWow64Process (looked up at run time).
+    virtual bool HasIsWow64Process() = 0;
+    // IsWow64Process(GetCurrentProcess(), ...).
+    virtual bool IsWow64Process(bool* isWow64) = 0;
+    // As GetSystemDirectoryA: length written, or the size needed.
+    virtual std::uint32_t GetSystemDirectoryA(char* buf, std::uint32_t cch) = 0;
+    // Full path of the running program ("C:\\dist\\installer.exe").
+    virtual std::string GetModuleFileNameA() = 0;
+    virtual void Sleep(std::uint32_t milliseconds) = 0;
+    virtual std::uint32_t GetTickCount() = 0;
+    virtual std::uint32_t GetLastError() = 0;
+    virtual void SetLastError(std::uint32_t error) = 0;
+};
+
+}  // namespace plat
