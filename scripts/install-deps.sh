@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on Debian 12, and nothing when all of
+# it is there already (then it prints nothing). Run as root; used by run.sh,
+# test.sh and CI.
+#
+#   scripts/install-deps.sh
+#
+# Also unpacks the npm package 7zip-bin into deps/7zip-bin (7za for Linux and
+# 7za.exe for Windows), which the sample driver package and the stand-in
+# archiver library are made with.
+set -euo pipefail
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+seven_zip_version=5.2.0
+
+packages=(
+  cmake g++ pkg-config googletest libgtest-dev libarchive-dev file
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+  binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 mingw-w64-tools
+  wine wine64 wine32:i386
+  xvfb xauth x11-utils xdotool imagemagick socat
+)
+
+as_root() {
+  if [ "$(id -u)" = 0 ]; then "$@"
+  elif command -v sudo >/dev/null 2>&1; then sudo "$@"
+  else echo "install-deps: must run as root to install: $*" >&2; exit 1
+  fi
+}
+
+installed() {
+  [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = "install ok installed" ]
+}
+
+missing=()
+for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
+# Node.js may come from elsewhere than Debian (with its own npm): take Debian's
+# only when there is no npm at all.
+command -v npm >/dev/null 2>&1 || missing+=(nodejs npm)
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "install-deps: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  # wine32 is an i386 package.
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+  fi
+  as_root apt-get update -qq
+  as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The 7-Zip binaries, from the npm registry as a plain tarball (no node project).
+seven_zip=$repo/deps/7zip-bin
+if ! grep -qs "\"version\": \"$seven_zip_version\"" "$seven_zip/package.json" \
+   || [ ! -f "$seven_zip/linux/x64/7za" ] || [ ! -f "$seven_zip/win/ia32/7za.exe" ]; then
+  echo "install-deps: fetching 7zip-bin@$seven_zip_version"
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+  (cd "$work" && npm pack --silent "7zip-bin@$seven_zip_version" >/dev/null)
+  tar -xzf "$work/7zip-bin-$seven_zip_version.tgz" -C "$work"
+  rm -rf "$seven_zip"
+  mkdir -p "$repo/deps"
+  mv "$work/package" "$seven_zip"
+fi
+# npm tarballs do not always keep the run bit.
+[ -x "$seven_zip/linux/x64/7za" ] || chmod +x "$seven_zip/linux/x64/7za"
+exit 0
