@@ -1,0 +1,121 @@
+// The installer dialog: the program's one window and its shared state.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/controls.h"
+#include "app/dialog.h"
+#include "install/catalogue.h"
+#include "package/archiver_dll.h"
+#include "platform/platform.h"
+#include "resources/resource.h"
+
+constexpr std::uintptr_t PROBE_TIMER_ID = 1;
+constexpr std::uint32_t WM_SERIAL_BREAK = plat::kWmUser + 1;
+constexpr std::uint32_t WM_SERIAL_CTS = plat::kWmUser + 2;
+constexpr std::uint32_t WM_SERIAL_LINE_ERROR = plat::kWmUser + 4;
+constexpr std::uint32_t WM_SERIAL_RING = plat::kWmUser + 5;
+constexpr std::uint32_t WM_SERIAL_BYTE = plat::kWmUser + 7;
+constexpr std::uint32_t WM_SERIAL_EVENT_CHAR = plat::kWmUser + 8;
+
+class CInstallerDlg : public CDialog {
+public:
+    explicit CInstallerDlg(plat::Platform& platform);
+    ~CInstallerDlg() override;
+
+    // Start-up steps, also reachable on their own.
+    void FillPortTypeList();
+    void EnumeratePorts();
+    int ListSerialPorts(std::vector<std::string>& list);
+    bool ListInstalledPrinters(std::vector<std::string>& names, std::vector<std::string>& ports);
+    void ReadDriverPackage();
+    void FillDriverList();
+    std::optional<int> FindDriverIndex(const std::string& text);
+    void OnSelchangeDriver();
+    int GetWindowsVersionCode();
+    void DetectSystem();
+    void RestartService(const char* serviceName, int mode);
+
+    // The dialog's handlers.
+    bool OnInitDialog() override;
+    void OnCommand(int id, int notifyCode) override;
+    bool OnMessage(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam,
+                   std::intptr_t* result) override;
+    void OnClose() override;
+    void OnDestroy() override;
+
+    // Sets the status text and has the dialog show it.
+    void SetStatus(const std::string& text);
+    // Sends "MyUpdateData" to the dialog.
+    void RefreshControls();
+    // The title of the program's message boxes: the program file's base name.
+    std::string AppTitle();
+    // Whether the start-up worker has run to its end.
+    bool StartupFinished() const { return m_bStartupDone.load(); }
+
+    // Members, in the order of the dialog's state table.
+    CArchiverDll m_archiver;
+    CButton m_btnInstall{IDC_INSTALL};
+    CProgressCtrl m_progress{IDC_PROGRESS};
+    CComboBox m_cboDriver{IDC_DRIVER_COMBO};
+    CListCtrl m_lstPort{IDC_PORT_LIST};
+    bool m_bSetDefault = true;
+    std::string m_strStatus;
+    int m_nReceiptCount4 = 0;
+    int m_nReceiptCount3 = 0;
+    int m_nReceiptCount2 = 0;
+    int m_nReceiptCount1 = 0;
+    int m_nLabelCount = 0;
+    int m_nDriverIndex = -1;
+    // The row the list shows when the dialog opens, in case the user clears
+    // the selection before the first Install.
+    int m_nPortType = 0;
+    // The serial prompt's preselected rate, for a port configured before any
+    // answer.
+    int m_nBaudRate = 19200;
+    std::vector<std::string> m_saAllPorts;
+    std::vector<std::string> m_saUsbPorts;
+    std::vector<std::string> m_saSerialPorts;
+    std::vector<std::string> m_saParallelPorts;
+    std::vector<std::string> m_saTcpipPorts;
+    std::vector<std::string> m_saPrinterNames;
+    std::vector<std::string> m_saPrinterPorts;
+    std::string m_strPort;
+    bool m_bWow64 = false;
+    std::atomic<bool> m_bSerialReply{false};
+    int m_nComNumber = 0;
+    int m_nParity = 'N';
+    int m_nDataBits = 8;
+    int m_nStopBits = 1;
+    std::uint32_t m_dwCommEvents = 3;
+    int m_nProbeIndex = 0;
+
+    // How long a wait for a service state may take before the user is told.
+    static constexpr std::uint32_t kServiceWaitMs = 30000;
+    static constexpr std::uint32_t kServicePollMs = 50;
+    // How long closing the dialog waits for the start-up worker.
+    static constexpr std::uint32_t kWorkerWaitMs = 120000;
+
+protected:
+    void DoDataExchange(bool saveAndValidate) override;
+
+private:
+    static void StartupThreadProc(CInstallerDlg* dialog);
+    void RunStartup();
+    // Walks the sections of the driver list file in file order.
+    void ReadDriverSections(const std::function<void(int position, const std::string& name)>&
+                                visitDisplayName);
+    bool WaitForServiceState(plat::Handle service, std::uint32_t wanted);
+    ReceiptGroups Groups() const;
+
+    plat::Platform& m_platform;
+    std::thread m_worker;
+    std::atomic<bool> m_bClosing{false};
+    std::atomic<bool> m_bStartupDone{false};
+};

@@ -1,0 +1,52 @@
+#include "package/working_files.h"
+
+#include <string>
+
+#include "app/installer_dlg.h"
+
+namespace {
+// The longest path the ANSI file calls take.
+constexpr std::size_t kMaxPath = 260;
+}  // namespace
+
+bool DeleteDirectoryTree(plat::IFiles& files, const char* dir) {
+    const std::string pattern = std::string(dir) + "//*.*";
+    plat::FindData entry;
+    plat::Handle find = files.FindFirstFileA(pattern.c_str(), &entry);
+    if (find != nullptr) {
+        bool more = true;
+        while (more) {
+            const std::string name = entry.fileName;
+            const std::uint32_t attributes = entry.attributes;
+            more = files.FindNextFileA(find, &entry);
+            if (name == "." || name == "..") continue;
+            const std::string path = std::string(dir) + "//" + name;
+            if (path.size() >= kMaxPath) continue;  // cannot be named; it stays
+            if (attributes & plat::kFileAttributeDirectory) {
+                DeleteDirectoryTree(files, path.c_str());
+            } else {
+                files.DeleteFileA(path.c_str());
+            }
+        }
+        files.FindClose(find);
+    }
+    return files.RemoveDirectoryA(dir);
+}
+
+void DeleteWorkingFiles(plat::IFiles& files) {
+    DeleteDirectoryTree(files, "c:\\Barcode");
+    DeleteDirectoryTree(files, "c:\\Ticket");
+    files.DeleteFileA("c:\\DriverName.cfg");
+}
+
+void CInstallerDlg::OnDestroy() {
+    if (m_pWnd != nullptr) m_pWnd->KillTimer(PROBE_TIMER_ID);
+    // The worker may still be unpacking into the folders about to be
+    // removed: let it finish first, serving its sends meanwhile.
+    m_bClosing = true;
+    if (m_worker.joinable() && m_pWnd != nullptr) {
+        m_pWnd->WaitServingSends([this] { return m_bStartupDone.load(); }, kWorkerWaitMs);
+    }
+    DeleteWorkingFiles(m_platform.files);
+    CDialog::OnDestroy();
+}

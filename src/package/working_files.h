@@ -1,0 +1,13 @@
+// Removing the working files the driver package was unpacked into.
+#pragma once
+
+#include "platform/files.h"
+
+// Removes `dir` and everything below it, depth first. Files that cannot be
+// deleted (read-only, in use) stay, and so do the folders that hold them.
+// Returns whether `dir` itself was removed.
+bool DeleteDirectoryTree(plat::IFiles& files, const char* dir);
+
+// Removes "c:\Barcode", "c:\Ticket" and "c:\DriverName.cfg", in this order,
+// silently.
+void DeleteWorkingFiles(plat::IFiles& files);
