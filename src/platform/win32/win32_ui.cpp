@@ -1,0 +1,15 @@
+#include "platform/win32/win32_ui.h"
+
+#include "platform/win32/win32_dialog_window.h"
+
+namespace plat::win32 {
+
+std::uint32_t Win32UserInterface::RegisterWindowMessageA(const char* name) {
+    return ::RegisterWindowMessageA(name);
+}
+
+std::intptr_t Win32UserInterface::DialogBoxParamA(int templateId, IDialogHandler& handler) {
+    return Win32DialogWindow::Run(templateId, nullptr, handler);
+}
+
+}  // namespace plat::win32
