@@ -39,14 +39,26 @@ constexpr int kLongestCellText = 1 << 20;
 
 }  // namespace
 
-Win32DialogWindow::Win32DialogWindow(IDialogHandler& handler) : m_handler(handler) {}
+Win32DialogWindows::Win32DialogWindows() = default;
+Win32DialogWindows::~Win32DialogWindows() = default;
 
-std::intptr_t Win32DialogWindow::Run(int templateId, HWND owner, IDialogHandler& handler) {
+std::intptr_t Win32DialogWindows::Run(int templateId, HWND owner, IDialogHandler& handler) {
+    Win32DialogWindow* window = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        window = m_windows.emplace_back(std::make_unique<Win32DialogWindow>(*this, handler)).get();
+    }
+    return window->RunModal(templateId, owner);
+}
+
+Win32DialogWindow::Win32DialogWindow(Win32DialogWindows& store, IDialogHandler& handler)
+    : m_store(store), m_handler(handler) {}
+
+std::intptr_t Win32DialogWindow::RunModal(int templateId, HWND owner) {
     InvokeMessage();  // registered before any other thread can need it
-    Win32DialogWindow host(handler);
-    host.m_threadId = ::GetCurrentThreadId();
+    m_threadId = ::GetCurrentThreadId();
     return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), owner,
-                             &Win32DialogWindow::DialogProc, reinterpret_cast<LPARAM>(&host));
+                             &Win32DialogWindow::DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
 INT_PTR CALLBACK Win32DialogWindow::DialogProc(HWND hwnd, UINT msg, WPARAM wParam,
@@ -338,7 +350,7 @@ std::intptr_t Win32DialogWindow::RunModalChild(int templateId, IDialogHandler& c
     // The child's modal loop runs on the owner's thread, like any dialog
     // the handler opens itself.
     return OnDialogThread(
-        [&]() -> std::intptr_t { return Run(templateId, m_hwnd.load(), child); }, -1);
+        [&]() -> std::intptr_t { return m_store.Run(templateId, m_hwnd.load(), child); }, -1);
 }
 
 bool Win32DialogWindow::WaitServingSends(const std::function<bool()>& done,

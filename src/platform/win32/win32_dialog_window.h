@@ -6,20 +6,42 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/ui.h"
 #include "platform/win32/win32_windows.h"
 
 namespace plat::win32 {
 
+class Win32DialogWindow;
+
+// Owns the window objects of every dialog run through it. A window object
+// outlives its dialog, so a thread that still holds it after the dialog
+// ended calls into an object whose calls do nothing, never into freed
+// memory. A program runs a handful of dialogs, so nothing is freed before
+// the store itself.
+class Win32DialogWindows {
+public:
+    Win32DialogWindows();
+    ~Win32DialogWindows();
+    Win32DialogWindows(const Win32DialogWindows&) = delete;
+    Win32DialogWindows& operator=(const Win32DialogWindows&) = delete;
+
+    // Runs dialog `templateId` of the program's resources modally on the
+    // calling thread, owned by `owner` (may be null). Returns the handler's
+    // EndDialog result, or -1 when the dialog cannot be created.
+    std::intptr_t Run(int templateId, HWND owner, IDialogHandler& handler);
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::unique_ptr<Win32DialogWindow>> m_windows;
+};
+
 class Win32DialogWindow final : public IDialogWindow {
 public:
-    // Runs dialog `templateId` modally on the calling thread, owned by
-    // `owner` (may be null). Returns the handler's EndDialog result, or -1
-    // when the dialog cannot be created.
-    static std::intptr_t Run(int templateId, HWND owner, IDialogHandler& handler);
-
+    Win32DialogWindow(Win32DialogWindows& store, IDialogHandler& handler);
     Win32DialogWindow(const Win32DialogWindow&) = delete;
     Win32DialogWindow& operator=(const Win32DialogWindow&) = delete;
 
@@ -68,9 +90,11 @@ public:
     bool WaitServingSends(const std::function<bool()>& done, std::uint32_t timeoutMs) override;
 
 private:
+    friend class Win32DialogWindows;
     using Call = std::function<std::intptr_t()>;
 
-    explicit Win32DialogWindow(IDialogHandler& handler);
+    // DialogBoxParamA on the calling thread; once only per window object.
+    std::intptr_t RunModal(int templateId, HWND owner);
 
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     INT_PTR Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -84,6 +108,7 @@ private:
 
     LRESULT SendItem(int id, UINT msg, WPARAM wParam, LPARAM lParam);
 
+    Win32DialogWindows& m_store;
     IDialogHandler& m_handler;
     // Null before WM_INITDIALOG and from the end of WM_DESTROY on; read by
     // any thread.

@@ -9,7 +9,7 @@ std::uint32_t Win32UserInterface::RegisterWindowMessageA(const char* name) {
 }
 
 std::intptr_t Win32UserInterface::DialogBoxParamA(int templateId, IDialogHandler& handler) {
-    return Win32DialogWindow::Run(templateId, nullptr, handler);
+    return m_windows.Run(templateId, nullptr, handler);
 }
 
 }  // namespace plat::win32

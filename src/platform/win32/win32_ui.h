@@ -2,14 +2,19 @@
 #pragma once
 
 #include "platform/ui.h"
+#include "platform/win32/win32_dialog_window.h"
 
 namespace plat::win32 {
 
 class Win32UserInterface final : public IUserInterface {
 public:
     std::uint32_t RegisterWindowMessageA(const char* name) override;
-    // Ownerless dialog from the program's own resources.
+    // Ownerless dialog from the program's own resources. Its window object
+    // stays valid (and inert) until this object is destroyed.
     std::intptr_t DialogBoxParamA(int templateId, IDialogHandler& handler) override;
+
+private:
+    Win32DialogWindows m_windows;
 };
 
 }  // namespace plat::win32
