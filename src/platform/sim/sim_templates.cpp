@@ -1,0 +1,78 @@
+#include "platform/sim/sim_templates.h"
+
+#include <algorithm>
+
+#include "platform/ui.h"
+#include "resources/resource.h"
+
+namespace sim {
+namespace {
+
+using K = ControlKind;
+
+DialogTemplate InstallerDialog() {
+    return DialogTemplate{
+        IDD_INSTALLER_DIALOG,
+        "Configure & Install v1.4",
+        "Arial Narrow",
+        10,
+        343,
+        222,
+        {
+            {IDC_DRIVER_LABEL, K::kStatic, "Driver Name:", 7, 9, 49, 8, 0},
+            {IDC_DRIVER_COMBO, K::kCombo, "", 58, 6, 105, 68, ctl::kDropDownList | ctl::kVScroll},
+            {IDC_PRINTER_LABEL, K::kStatic, "Printer Name:", 169, 9, 53, 8, 0},
+            {IDC_PRINTER_NAME, K::kEdit, "", 223, 6, 102, 14, ctl::kBorder | ctl::kAutoHScroll},
+            {IDC_SET_DEFAULT, K::kCheck, "Set Default Printer", 7, 22, 92, 10, ctl::kAutoCheck},
+            {IDC_PORT_GROUP, K::kGroup, "Specify Port", 7, 37, 329, 133, 0},
+            {IDC_PORT_HINT, K::kStatic,
+             "Specify the port that you are using.\r\nThe program will help you to configure "
+             "the printer port during installation.",
+             26, 51, 310, 20, 0},
+            {IDC_PORT_LIST, K::kListView, "", 10, 71, 320, 97,
+             ctl::kReport | ctl::kSingleSel | ctl::kShowSelAlways | ctl::kBorder},
+            {IDC_PROGRESS, K::kProgress, "", 7, 174, 329, 14, ctl::kBorder},
+            {IDC_INSTALL, K::kButton, "&Install", 217, 192, 50, 14,
+             ctl::kDefaultButton | ctl::kDisabled},
+            {plat::kIdCancel, K::kButton, "&Cancel", 284, 192, 50, 14, 0},
+            {IDC_STATUS, K::kStatic, "Driver install Program", 7, 209, 301, 8, 0},
+        },
+    };
+}
+
+std::vector<DialogTemplate> BuildTemplates() {
+    std::vector<DialogTemplate> all{InstallerDialog()};
+    std::sort(all.begin(), all.end(),
+              [](const DialogTemplate& a, const DialogTemplate& b) { return a.id < b.id; });
+    return all;
+}
+
+}  // namespace
+
+const std::vector<DialogTemplate>& AllDialogTemplates() {
+    static const std::vector<DialogTemplate> all = BuildTemplates();
+    return all;
+}
+
+const DialogTemplate* FindDialogTemplate(int templateId) {
+    for (const DialogTemplate& t : AllDialogTemplates()) {
+        if (t.id == templateId) return &t;
+    }
+    return nullptr;
+}
+
+const char* ControlKindName(ControlKind kind) {
+    switch (kind) {
+        case K::kStatic: return "static";
+        case K::kCombo: return "combo box";
+        case K::kEdit: return "edit box";
+        case K::kCheck: return "check box";
+        case K::kGroup: return "group box";
+        case K::kListView: return "list view";
+        case K::kProgress: return "progress bar";
+        case K::kButton: return "push button";
+    }
+    return "?";
+}
+
+}  // namespace sim
