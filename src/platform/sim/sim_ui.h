@@ -1,0 +1,65 @@
+// The simulated user interface of the native tests: headless modal dialogs
+// built from the template table, each running on the thread that opened it
+// with a message queue of its own thread, as on Windows.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/sim/sim_dialog.h"
+#include "platform/sim/sim_ui_queue.h"
+#include "platform/ui.h"
+
+namespace sim {
+
+class SimUserInterface final : public plat::IUserInterface {
+public:
+    SimUserInterface() = default;
+    // Ends every dialog still running and waits (bounded) for their threads
+    // to leave them; the dialogs are freed only here.
+    ~SimUserInterface() override;
+    SimUserInterface(const SimUserInterface&) = delete;
+    SimUserInterface& operator=(const SimUserInterface&) = delete;
+
+    // plat::IUserInterface. Ids start at 0xC000; names compare without case.
+    // Returns 0 for a missing or empty name.
+    std::uint32_t RegisterWindowMessageA(const char* name) override;
+    std::intptr_t DialogBoxParamA(int templateId, plat::IDialogHandler& handler) override;
+
+    // ---- Test API, safe from any thread. ----
+    // The newest dialog of this template that has not ended, once one
+    // exists; nullptr after `timeout`.
+    SimDialog* WaitForDialog(int templateId,
+                             std::chrono::milliseconds timeout = kDefaultWait) const;
+    // Every dialog of this template ever opened, oldest first.
+    std::vector<SimDialog*> Dialogs(int templateId) const;
+    // The answer for message boxes of dialogs that have none of their own.
+    void SetAutoAnswer(std::optional<int> button);
+    // Ends every running dialog with -1 and answers every open box with 0,
+    // so a failed test cannot leave a thread blocked in a dialog.
+    void AbortAll();
+
+    // ---- For SimDialog. ----
+    // Runs a dialog on the calling thread (nested in `parent`'s loop when
+    // given) and returns its result; -1 for an unknown template.
+    std::intptr_t RunDialog(int templateId, plat::IDialogHandler& handler, SimDialog* parent);
+    // The queue of a thread that runs dialogs of this interface, or null.
+    std::shared_ptr<SimThreadQueue> QueueOfThreadLocked(std::thread::id id) const;
+    std::optional<int> AutoAnswerLocked() const { return autoAnswer_; }
+
+private:
+    mutable SimUiSync sync_;
+    std::map<std::string, std::uint32_t> messages_;
+    std::uint32_t nextMessage_ = 0xC000;
+    std::vector<std::unique_ptr<SimDialog>> dialogs_;
+    std::map<std::thread::id, std::shared_ptr<SimThreadQueue>> threads_;
+    std::optional<int> autoAnswer_;
+};
+
+}  // namespace sim
