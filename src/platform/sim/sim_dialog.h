@@ -217,6 +217,7 @@ private:
     SimControls controls_;
     std::map<std::uintptr_t, std::uint32_t> timers_;
     std::vector<TimerCall> timerCalls_;
+    bool attached_ = false;  // the handler has its window
     bool ended_ = false;
     bool destroyed_ = false;
     bool aborted_ = false;

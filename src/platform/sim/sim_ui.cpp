@@ -70,6 +70,13 @@ std::intptr_t SimUserInterface::RunDialog(int templateId, plat::IDialogHandler& 
     }
 
     handler.Attach(dialog);
+    {
+        // Tests find the dialog from here on, so its handler already knows
+        // its window when they do.
+        std::lock_guard<std::mutex> lock(sync_.mu);
+        dialog->attached_ = true;
+        sync_.cv.notify_all();
+    }
     handler.OnInitDialog();
     dialog->RunLoop();
     handler.OnDestroy();
@@ -105,7 +112,7 @@ SimDialog* SimUserInterface::WaitForDialog(int templateId,
     SimDialog* found = nullptr;
     sync_.cv.wait_for(lock, timeout, [&] {
         for (auto it = dialogs_.rbegin(); it != dialogs_.rend(); ++it) {
-            if ((*it)->TemplateId() == templateId && !(*it)->ended_) {
+            if ((*it)->TemplateId() == templateId && (*it)->attached_ && !(*it)->ended_) {
                 found = it->get();
                 return true;
             }

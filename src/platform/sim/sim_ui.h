@@ -34,7 +34,7 @@ public:
 
     // ---- Test API, safe from any thread. ----
     // The newest dialog of this template that has not ended, once one
-    // exists; nullptr after `timeout`.
+    // exists and its handler has been attached; nullptr after `timeout`.
     SimDialog* WaitForDialog(int templateId,
                              std::chrono::milliseconds timeout = kDefaultWait) const;
     // Every dialog of this template ever opened, oldest first.
