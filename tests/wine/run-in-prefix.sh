@@ -1,25 +1,33 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in a fresh, throw-away prefix, with a
 # virtual X server when there is no display. Used by ctest for the contract
-# and end-to-end test programs, and by run.sh.
+# and end-to-end test programs.
 #
-#   run-in-prefix.sh [--win32] [--win10] [--keep] [--cwd DIR] -- PROGRAM.exe [ARGS...]
+#   run-in-prefix.sh [--win32] [--win10] [--desktop WxH] [--keep] [--cwd DIR] -- PROGRAM.exe [ARGS...]
 #
-#   --win32   create a 32-bit prefix (WINEARCH=win32) instead of the default 64-bit one
-#   --win10   make the prefix report Windows 10
-#   --keep    keep the prefix (its path is printed) instead of removing it
-#   --cwd DIR run the program with DIR as its working directory
+#   --win32        create a 32-bit prefix (WINEARCH=win32) instead of the default 64-bit one
+#   --win10        make the prefix report Windows 10
+#   --desktop WxH  show every window inside one Wine virtual desktop of that size
+#                  (Wine then draws captions and frames, which Xvfb alone lacks)
+#   --keep         keep the prefix (its path is printed) instead of removing it
+#   --cwd DIR      run the program with DIR as its working directory
 #
 # The prefix has Wine's crash dialog turned off, so a crash ends the program
 # instead of hanging the run. WINEPREFIX_ROOT (default: build/wine-prefixes
-# beside this script's project) holds the prefixes. Exit status: the program's.
+# in this project) holds the prefixes. Exit status: the program's, or 77
+# (skipped) for a 32-bit program or prefix on a host that runs no 32-bit code.
 set -euo pipefail
 
-arch=win64 win10=0 keep=0 cwd=
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=wine-env.sh
+. "$here/wine-env.sh"
+
+arch=win64 options=() keep=0 cwd=
 while [ $# -gt 0 ]; do
   case "$1" in
     --win32) arch=win32 ;;
-    --win10) win10=1 ;;
+    --win10) options+=(win10) ;;
+    --desktop) options+=("desktop=$2"); shift ;;
     --keep) keep=1 ;;
     --cwd) cwd=$2; shift ;;
     --) shift; break ;;
@@ -28,53 +36,38 @@ while [ $# -gt 0 ]; do
   shift
 done
 [ $# -ge 1 ] || { echo "usage: run-in-prefix.sh [options] -- PROGRAM.exe [ARGS...]" >&2; exit 2; }
+prog=$1; shift
+[ -f "$prog" ] || { echo "run-in-prefix: no such program: $prog" >&2; exit 2; }
 
-export PATH="$PATH:/usr/lib/wine"
-# This script's own helpers: which loader runs PE programs here. Where the
-# kernel runs no 32-bit user code, only the 64-bit loader works.
-wine_loader() {
-  if /usr/lib/wine/wine --version >/dev/null 2>&1; then echo wine; else echo /usr/lib/wine/wine64; fi
-}
-WINE=$(wine_loader)
-if [ "$arch" = win32 ] && [ "$WINE" != wine ]; then
-  echo "run-in-prefix: this machine cannot run 32-bit Wine; no 32-bit prefix" >&2; exit 77
+if ! can_run_win32; then
+  if [ "$arch" = win32 ]; then
+    echo "run-in-prefix: skipped: this host runs no 32-bit code, so no 32-bit Wine prefix" >&2; exit 77
+  fi
+  if [ "$(pe_machine "$prog")" = i386 ]; then
+    echo "run-in-prefix: skipped: $prog is a 32-bit program and this host runs no 32-bit code" >&2; exit 77
+  fi
 fi
-here=$(cd "$(dirname "$0")" && pwd)
+WINE=$(wine_loader)
+
 root=${WINEPREFIX_ROOT:-$here/../../build/wine-prefixes}
 mkdir -p "$root"
-export WINEPREFIX
+export WINEPREFIX WINEARCH=$arch
 WINEPREFIX=$(mktemp -d "$root/prefix.XXXXXX")
-export WINEARCH=$arch WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml=" 
+# wineboot wants to create the prefix folder itself.
+rmdir "$WINEPREFIX"
 
-xvfb_pid=
+XVFB_PID=
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" >/dev/null 2>&1 || true
+  stop_xvfb
   if [ "$keep" = 1 ]; then echo "run-in-prefix: kept $WINEPREFIX" >&2; else rm -rf "$WINEPREFIX"; fi
 }
 trap cleanup EXIT
 
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 90 140); do
-    [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 1 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-    break
-  done
-fi
+[ -n "${DISPLAY:-}" ] || start_xvfb
+prepare_prefix "${options[@]}"
 
-timeout 300 "$WINE" wineboot -i >/dev/null 2>&1 || true
-timeout 120 wineserver -w || true
-"$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
-if [ "$win10" = 1 ]; then
-  "$WINE" reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d win10 /f >/dev/null 2>&1
-fi
-timeout 120 wineserver -w || true
-
-prog=$1; shift
-[ -n "$cwd" ] && cd "$cwd"
+[ -z "$cwd" ] || cd "$cwd"
 set +e
 "$WINE" "$prog" "$@"
 rc=$?

@@ -1,0 +1,100 @@
+#include "dialog_probe.h"
+
+#include <vector>
+
+#include "wait.h"
+
+namespace e2e {
+
+namespace {
+
+struct FindRequest {
+    DWORD processId;
+    const std::string* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchTopLevel(HWND window, LPARAM param) {
+    auto* request = reinterpret_cast<FindRequest*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != request->processId) return TRUE;
+    // Caption of a window of another process: GetWindowText reads it without
+    // a message, so a busy program cannot stall the search.
+    char text[256] = {};
+    GetWindowTextA(window, text, static_cast<int>(sizeof(text)));
+    if (*request->caption != text) return TRUE;
+    request->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND FindProcessWindow(DWORD processId, const std::string& caption) {
+    FindRequest request{processId, &caption, nullptr};
+    EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&request));
+    return request.found;
+}
+
+HWND WaitForProcessWindow(HANDLE process, DWORD processId, const std::string& caption,
+                          DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            found = FindProcessWindow(processId, caption);
+            return found != nullptr || WaitForSingleObject(process, 0) != WAIT_TIMEOUT;
+        },
+        timeoutMs, 20);
+    return found;
+}
+
+std::optional<LRESULT> SendBounded(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(window, msg, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                             &result)) {
+        return std::nullopt;
+    }
+    return static_cast<LRESULT>(result);
+}
+
+std::optional<std::string> ReadWindowText(HWND window) {
+    const auto length = SendBounded(window, WM_GETTEXTLENGTH, 0, 0);
+    if (!length || *length < 0) return std::nullopt;
+    // Room for the terminator, and for text that grew between the two calls.
+    std::vector<char> buffer(static_cast<size_t>(*length) + 64, '\0');
+    const auto copied = SendBounded(window, WM_GETTEXT, buffer.size(),
+                                    reinterpret_cast<LPARAM>(buffer.data()));
+    if (!copied) return std::nullopt;
+    buffer.back() = '\0';
+    return std::string(buffer.data());
+}
+
+std::optional<ControlView> ReadControl(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    if (control == nullptr) return std::nullopt;
+    ControlView view;
+    char className[128] = {};
+    GetClassNameA(control, className, static_cast<int>(sizeof(className)));
+    view.className = className;
+    view.text = ReadWindowText(control).value_or("<no answer>");
+    view.style = GetWindowLongA(control, GWL_STYLE);
+    view.visible = IsWindowVisible(control) != FALSE;
+    view.enabled = IsWindowEnabled(control) != FALSE;
+    GetWindowRect(control, &view.screenRect);
+    return view;
+}
+
+std::optional<UINT> ReadCheckState(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    if (control == nullptr) return std::nullopt;
+    const auto state = SendBounded(control, BM_GETCHECK, 0, 0);
+    if (!state) return std::nullopt;
+    return static_cast<UINT>(*state);
+}
+
+bool ControlEnabled(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    return control != nullptr && IsWindowEnabled(control) != FALSE;
+}
+
+}  // namespace e2e

@@ -1,0 +1,78 @@
+#include "installer_session.h"
+
+#include "dialog_probe.h"
+#include "wait.h"
+
+namespace e2e {
+
+const char* Name(CloseWay way) {
+    return way == CloseWay::CancelButton ? "CancelButton" : "CloseBox";
+}
+
+InstallerSession::InstallerSession(const std::string& installer, const std::string& workingDir) {
+    startTick_ = GetTickCount64();
+    started_ = process_.Start(installer, workingDir, &startError_);
+}
+
+bool InstallerSession::WaitForDialog() {
+    if (!started_) return false;
+    dialog_ = WaitForProcessWindow(process_.Handle(), process_.Id(), kDialogCaption,
+                                   kWindowTimeoutMs);
+    if (dialog_ == nullptr) return false;
+    // The window exists before its initialisation; a person first sees it
+    // when it is shown.
+    return WaitUntil([&] { return IsWindowVisible(dialog_) != FALSE || !process_.Running(); },
+                     kWindowTimeoutMs, 10) &&
+           IsWindowVisible(dialog_) != FALSE;
+}
+
+StartupObservation InstallerSession::WatchStartup() {
+    StartupObservation seen;
+    if (dialog_ == nullptr || !IsWindowVisible(dialog_)) return seen;
+    seen.appeared = true;
+    seen.visibleAfterMs = GetTickCount64() - startTick_;
+    HWND status = GetDlgItem(dialog_, kStatusLine);
+    // Fine-grained so that a text shown only briefly is still seen.
+    WaitUntil(
+        [&] {
+            if (!process_.Running()) {
+                seen.exitNote = "the process ended with code " + std::to_string(process_.ExitCode());
+                return true;
+            }
+            if (status != nullptr) {
+                const auto text = ReadWindowText(status);
+                if (!text) {
+                    seen.statusUnanswered = true;
+                } else if (seen.statusTexts.empty() || seen.statusTexts.back() != *text) {
+                    seen.statusTexts.push_back(*text);
+                }
+            }
+            if (ControlEnabled(dialog_, kInstallButton)) {
+                seen.ready = true;
+                seen.readyAfterMs = GetTickCount64() - startTick_;
+                return true;
+            }
+            return false;
+        },
+        kReadyTimeoutMs, 5);
+    // The status as the button became usable.
+    if (seen.ready && status != nullptr) {
+        const auto text = ReadWindowText(status);
+        if (text && (seen.statusTexts.empty() || seen.statusTexts.back() != *text)) {
+            seen.statusTexts.push_back(*text);
+        }
+    }
+    return seen;
+}
+
+void InstallerSession::Close(CloseWay way) {
+    if (dialog_ == nullptr) return;
+    if (way == CloseWay::CancelButton) {
+        // Posted, as a click arrives: the dialog may end before it could answer.
+        PostMessageA(GetDlgItem(dialog_, kCancelButton), BM_CLICK, 0, 0);
+    } else {
+        PostMessageA(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0);
+    }
+}
+
+}  // namespace e2e

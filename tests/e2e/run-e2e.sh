@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# ctest's command for the end-to-end tests: runs e2e_tests.exe in a fresh
+# Wine prefix against the installer, and keeps a PNG picture of the dialog.
+#
+#   run-e2e.sh --program e2e_tests.exe --installer installer.exe --dist DIR --screenshots DIR [-- GTEST ARGS]
+#
+# The installer runs from the distribution folder (DIR/installer.exe with the
+# driver package beside it, as users get it) when that folder exists, else
+# from its build folder. Exit status: the test program's; 77 when this host
+# cannot run the program (a 32-bit build where no 32-bit code runs).
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../wine/wine-env.sh
+. "$here/../wine/wine-env.sh"
+
+program= installer= dist= shots=
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --program) program=$2; shift ;;
+    --installer) installer=$2; shift ;;
+    --dist) dist=$2; shift ;;
+    --screenshots) shots=$2; shift ;;
+    --) shift; break ;;
+    *) echo "run-e2e: unknown option $1" >&2; exit 2 ;;
+  esac
+  shift
+done
+[ -n "$program" ] && [ -n "$installer" ] || { echo "run-e2e: --program and --installer are needed" >&2; exit 2; }
+
+workdir=
+if [ -n "$dist" ] && [ -f "$dist/installer.exe" ]; then
+  installer=$dist/installer.exe
+  workdir=$dist
+fi
+if [ ! -f "$installer" ]; then
+  echo "run-e2e: no installer to test at $installer (build the installer target)" >&2
+  exit 1
+fi
+
+args=(--installer="$(windows_path "$installer")")
+[ -z "$workdir" ] || args+=(--workdir="$(windows_path "$workdir")")
+bmp=
+if [ -n "$shots" ]; then
+  mkdir -p "$shots"
+  bmp=$shots/dialog.bmp
+  rm -f "$bmp" "$shots/dialog.png"
+  args+=(--screenshot="$(windows_path "$bmp")")
+fi
+
+set +e
+bash "$here/../wine/run-in-prefix.sh" --desktop 800x600 -- "$program" "${args[@]}" "$@"
+rc=$?
+set -e
+
+if [ -n "$bmp" ] && [ -f "$bmp" ]; then
+  if convert "$bmp" "$shots/dialog.png"; then
+    rm -f "$bmp"
+    echo "run-e2e: picture of the dialog: $shots/dialog.png"
+  fi
+fi
+exit $rc

@@ -1,0 +1,92 @@
+# Shell functions shared by run-in-prefix.sh and run.sh: which Wine loader
+# works on this host, what kind of PE file a program is, a virtual X server,
+# and a prefix set up for unattended runs. Source it; it defines functions only.
+
+# The loader that runs PE programs here. Debian's `wine` is the 32-bit loader
+# (it hands 64-bit programs on to wine64); where the kernel runs no 32-bit
+# user code only the 64-bit loader works.
+wine_loader() {
+  if /usr/lib/wine/wine --version >/dev/null 2>&1; then echo /usr/lib/wine/wine
+  else echo /usr/lib/wine/wine64
+  fi
+}
+
+# True when this host can run 32-bit Windows programs.
+can_run_win32() { [ "$(wine_loader)" = /usr/lib/wine/wine ]; }
+
+# Prints the machine of a PE file: i386, amd64, or unknown.
+pe_machine() {
+  local file=$1 offset sig machine
+  offset=$(od -An -t u4 -j 60 -N 4 "$file" 2>/dev/null | tr -d ' ')
+  [ -n "$offset" ] || { echo unknown; return; }
+  sig=$(od -An -t x1 -j "$offset" -N 4 "$file" 2>/dev/null | tr -d ' ')
+  [ "$sig" = 50450000 ] || { echo unknown; return; }
+  machine=$(od -An -t x2 -j $((offset + 4)) -N 2 "$file" 2>/dev/null | tr -d ' ')
+  case "$machine" in
+    014c) echo i386 ;;
+    8664) echo amd64 ;;
+    *) echo unknown ;;
+  esac
+}
+
+# Starts Xvfb on a free display and exports DISPLAY; sets XVFB_PID. The
+# server picks its own display number (-displayfd), so parallel runs do not
+# collide, and it has written it only once it accepts connections.
+start_xvfb() {
+  local size=${1:-1024x768x24} note
+  note=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 "$size" -nolisten tcp 3>"$note" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 1 100); do
+    [ -s "$note" ] && break
+    kill -0 "$XVFB_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ ! -s "$note" ]; then
+    rm -f "$note"; kill "$XVFB_PID" 2>/dev/null || true; XVFB_PID=
+    echo "wine-env: Xvfb did not start" >&2; return 1
+  fi
+  export DISPLAY=":$(head -n1 "$note" | tr -d ' \n')"
+  rm -f "$note"
+}
+
+stop_xvfb() {
+  if [ -n "${XVFB_PID:-}" ]; then
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=
+  fi
+}
+
+# Makes $WINEPREFIX ready (created on first use): Wine's crash dialog off, so
+# that a crash ends the program instead of waiting for a click, and no
+# prompts for Mono or Gecko. Options: win10 (report Windows 10),
+# desktop=WxH (draw all windows, captions included, in one virtual desktop).
+prepare_prefix() {
+  local loader opt
+  loader=$(wine_loader)
+  export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    timeout 300 "$loader" wineboot -i >/dev/null 2>&1 || true
+    # Services cannot be started while Wine is still finishing its set-up.
+    timeout 120 wineserver -w || true
+  fi
+  "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  for opt in "$@"; do
+    case "$opt" in
+      win10)
+        "$loader" reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d win10 /f >/dev/null 2>&1 ;;
+      desktop=*)
+        "$loader" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null 2>&1
+        "$loader" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d "${opt#desktop=}" /f >/dev/null 2>&1 ;;
+    esac
+  done
+  timeout 120 wineserver -w || true
+}
+
+# A Linux path as the Windows programs in the prefix see it (drive Z: is /).
+windows_path() {
+  local path
+  path=$(realpath -m "$1")
+  printf 'Z:%s' "${path//\//\\}"
+}
