@@ -175,6 +175,7 @@ void SimDialog::AbortLocked() {
         box->answered = true;
         box->answer = 0;
     }
+    queue_->waitingForUser = false;
 }
 
 // ---- plat::IDialogWindow ----

@@ -369,6 +369,9 @@ bool SimDialog::AnswerMessageBox(int button) {
     if (box.answered || !MessageBoxOffers(box.type, button)) return false;
     box.answered = true;
     box.answer = button;
+    // The thread has work again: WaitIdle must not take it for idle before
+    // it has left the box.
+    queue_->waitingForUser = false;
     sync_.cv.notify_all();
     return true;
 }

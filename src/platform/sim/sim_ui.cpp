@@ -126,7 +126,7 @@ std::vector<SimDialog*> SimUserInterface::Dialogs(int templateId) const {
     std::lock_guard<std::mutex> lock(sync_.mu);
     std::vector<SimDialog*> all;
     for (const auto& d : dialogs_) {
-        if (d->TemplateId() == templateId) all.push_back(d.get());
+        if (d->TemplateId() == templateId && d->attached_) all.push_back(d.get());
     }
     return all;
 }

@@ -37,7 +37,7 @@ public:
     // exists and its handler has been attached; nullptr after `timeout`.
     SimDialog* WaitForDialog(int templateId,
                              std::chrono::milliseconds timeout = kDefaultWait) const;
-    // Every dialog of this template ever opened, oldest first.
+    // Every dialog of this template ever opened (and attached), oldest first.
     std::vector<SimDialog*> Dialogs(int templateId) const;
     // The answer for message boxes of dialogs that have none of their own.
     void SetAutoAnswer(std::optional<int> button);
