@@ -1,0 +1,87 @@
+#include "hidden_process.h"
+
+#include <memory>
+#include <type_traits>
+#include <vector>
+
+namespace archiver {
+namespace {
+
+struct HandleCloser {
+    void operator()(HANDLE handle) const {
+        if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    }
+};
+using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+
+// Moves what the pipe holds now into the outcome without blocking.
+void DrainPipe(HANDLE pipe, std::size_t keepBytes, ProcessOutcome& outcome) {
+    char chunk[4096];
+    DWORD available = 0;
+    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+        DWORD got = 0;
+        DWORD want = available < sizeof(chunk) ? available : static_cast<DWORD>(sizeof(chunk));
+        if (!ReadFile(pipe, chunk, want, &got, nullptr) || got == 0) return;
+        std::size_t room = keepBytes - outcome.output.size();
+        if (got > room) outcome.outputCut = true;
+        outcome.output.append(chunk, got < room ? got : room);
+    }
+}
+
+}  // namespace
+
+ProcessOutcome RunHidden(const std::string& commandLine, DWORD timeoutMs, std::size_t keepBytes) {
+    ProcessOutcome outcome;
+
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) return outcome;
+    UniqueHandle pipeRead(readEnd);
+    UniqueHandle pipeWrite(writeEnd);
+    // Only the child's end is inherited; ours must not keep the pipe open in it.
+    SetHandleInformation(pipeRead.get(), HANDLE_FLAG_INHERIT, 0);
+
+    UniqueHandle nul(CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 &inheritable, OPEN_EXISTING, 0, nullptr));
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+    startup.wShowWindow = SW_HIDE;
+    startup.hStdInput = nul.get() == INVALID_HANDLE_VALUE ? nullptr : nul.get();
+    startup.hStdOutput = pipeWrite.get();
+    startup.hStdError = pipeWrite.get();
+
+    // CreateProcessA may write into the command line, so it gets its own copy.
+    std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
+    mutableLine.push_back('\0');
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                        nullptr, nullptr, &startup, &info)) {
+        return outcome;
+    }
+    outcome.started = true;
+    UniqueHandle process(info.hProcess);
+    UniqueHandle thread(info.hThread);
+    pipeWrite.reset();
+
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        DrainPipe(pipeRead.get(), keepBytes, outcome);
+        if (WaitForSingleObject(process.get(), 20) == WAIT_OBJECT_0) break;
+        if (GetTickCount64() >= deadline) {
+            TerminateProcess(process.get(), 1);
+            WaitForSingleObject(process.get(), 5000);
+            outcome.timedOut = true;
+            break;
+        }
+    }
+    DrainPipe(pipeRead.get(), keepBytes, outcome);
+    if (!outcome.timedOut && !GetExitCodeProcess(process.get(), &outcome.exitCode)) {
+        outcome.exitCode = 1;
+    }
+    return outcome;
+}
+
+}  // namespace archiver

@@ -1,0 +1,25 @@
+// Running a console program without a window and collecting what it prints.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+
+namespace archiver {
+
+struct ProcessOutcome {
+    bool started = false;     // CreateProcess succeeded
+    bool timedOut = false;    // killed after the time limit
+    DWORD exitCode = 1;       // meaningful when started and not timed out
+    std::string output;       // standard output and error, in the order printed
+    bool outputCut = false;   // more was printed than `keepBytes`
+};
+
+// Runs `commandLine` (program path first, quoted) hidden, with standard input
+// on NUL, and waits for it at most `timeoutMs`; a program still running then
+// is terminated. Keeps the first `keepBytes` bytes it prints and drains the
+// rest, so the program never blocks on a full pipe.
+ProcessOutcome RunHidden(const std::string& commandLine, DWORD timeoutMs, std::size_t keepBytes);
+
+}  // namespace archiver
