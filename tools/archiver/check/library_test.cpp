@@ -1,0 +1,293 @@
+// The stand-in 7-zip32.dll as the installer uses it: loaded from the
+// distribution folder, so 7za.exe lies beside it.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "check_options.h"
+#include "platform/archiver_api.h"
+#include "result_codes.h"
+
+namespace archiver_check {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct LibraryFreer {
+    void operator()(HMODULE module) const { FreeLibrary(module); }
+};
+using UniqueLibrary = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFreer>;
+
+// The library's four entry points, resolved as the installer resolves them.
+class Library {
+public:
+    explicit Library(const fs::path& dll)
+        : module_(LoadLibraryExA(dll.string().c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)) {}
+
+    bool Loaded() const {
+        return module_ && sevenZip && setOwner && killOwner && getRunning;
+    }
+
+    UniqueLibrary module_;
+    plat::SevenZipFn sevenZip = Resolve<plat::SevenZipFn>("SevenZip");
+    plat::SevenZipSetOwnerWindowExFn setOwner =
+        Resolve<plat::SevenZipSetOwnerWindowExFn>("SevenZipSetOwnerWindowEx");
+    plat::SevenZipKillOwnerWindowExFn killOwner =
+        Resolve<plat::SevenZipKillOwnerWindowExFn>("SevenZipKillOwnerWindowEx");
+    plat::SevenZipGetRunningFn getRunning =
+        Resolve<plat::SevenZipGetRunningFn>("SevenZipGetRunning");
+
+private:
+    template <typename Fn>
+    Fn Resolve(const char* name) {
+        if (!module_) return nullptr;
+        // Through the generic function type, which every function type converts to.
+        return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(module_.get(), name)));
+    }
+};
+
+std::string Command(const fs::path& archive, const fs::path& outputDir) {
+    return "x -y \"" + archive.string() + "\" -o\"" + outputDir.string() + "\\\" -hide";
+}
+
+// What the installer calls with: a 16384-byte buffer.
+struct Call {
+    int result;
+    std::string output;
+};
+
+Call CallSevenZip(const Library& library, void* owner, const std::string& command) {
+    std::vector<char> buffer(16385, '\x7F');
+    int result = library.sevenZip(owner, command.c_str(), buffer.data(), 16384);
+    return {result, std::string(buffer.data())};
+}
+
+class ArchiverLibrary : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(library_.Loaded())
+            << "cannot load " << (GetOptions().dist / "7-zip32.dll").string()
+            << " with its four entry points, last error " << GetLastError();
+    }
+
+    fs::path Fixture(const char* name) const { return GetOptions().fixtures / name; }
+
+    Library library_{GetOptions().dist / "7-zip32.dll"};
+    ScratchFolder scratch_;
+};
+
+// The files the sample package must yield, read from its placeholder list,
+// plus the driver list file and the two language monitor DLLs.
+std::set<std::string> SamplePackageFiles() {
+    std::set<std::string> files{"DriverName.cfg", "Barcode\\x86\\ldaNLMNT.dll",
+                                "Barcode\\x64\\ldaNLM64.dll"};
+    std::ifstream list(GetOptions().placeholders);
+    std::string line;
+    while (std::getline(list, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        files.insert(line.substr(0, line.find(' ')));
+    }
+    return files;
+}
+
+TEST_F(ArchiverLibrary, ExtractsTheSamplePackageWithAllItsFilesInPlace) {
+    const fs::path out = scratch_.Path() / "drive";
+    fs::create_directories(out);
+    Call call = CallSevenZip(library_, nullptr, Command(GetOptions().dist / "DriverData.Drv", out));
+    ASSERT_EQ(call.result, 0) << call.output;
+    EXPECT_NE(call.output.find("Everything is Ok"), std::string::npos) << call.output;
+
+    std::set<std::string> expected = SamplePackageFiles();
+    EXPECT_GT(expected.size(), 100u);
+    EXPECT_EQ(FilesUnder(out), expected);
+    EXPECT_EQ(EntriesUnder(scratch_.Path()).count("drive"), 1u);
+}
+
+TEST_F(ArchiverLibrary, OverwritesFilesFromAnEarlierRunWithoutAsking) {
+    const fs::path out = scratch_.Path() / "drive";
+    fs::create_directories(out);
+    { std::ofstream(out / "DriverName.cfg") << "left over"; }
+    Call call = CallSevenZip(library_, nullptr, Command(GetOptions().dist / "DriverData.Drv", out));
+    ASSERT_EQ(call.result, 0) << call.output;
+    std::ifstream cfg(out / "DriverName.cfg");
+    std::string first;
+    std::getline(cfg, first);
+    EXPECT_EQ(first, "[Model00]");
+}
+
+struct Refusal {
+    const char* fixture;
+    int result;
+};
+
+class RefusedArchive : public ArchiverLibrary, public testing::WithParamInterface<Refusal> {};
+
+// Refused as a whole: not even the harmless entries are written, inside the
+// output folder or beside it.
+TEST_P(RefusedArchive, WritesNothingAnywhere) {
+    const fs::path out = scratch_.Path() / "out";
+    fs::create_directories(out);
+    Call call = CallSevenZip(library_, nullptr, Command(Fixture(GetParam().fixture), out));
+    EXPECT_EQ(call.result, GetParam().result) << call.output;
+    EXPECT_NE(call.output.find("7-zip32:"), std::string::npos) << call.output;
+    EXPECT_EQ(EntriesUnder(scratch_.Path()), std::set<std::string>{"out"});
+    EXPECT_FALSE(fs::exists(Fixture("abs-target") / "evil.txt"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Archives, RefusedArchive,
+    testing::Values(Refusal{"dotdot.7z", archiver::kUnsafeEntry},
+                    Refusal{"absolute.7z", archiver::kUnsafeEntry},
+                    Refusal{"drive.7z", archiver::kUnsafeEntry},
+                    Refusal{"link.tar", archiver::kUnsafeEntry},
+                    Refusal{"missing.7z", archiver::kArchiveMissing},
+                    Refusal{"garbage.7z", archiver::kUnreadableArchive},
+                    Refusal{"truncated.7z", archiver::kUnreadableArchive}),
+    [](const testing::TestParamInfo<Refusal>& test) {
+        std::string name = test.param.fixture;
+        return name.substr(0, name.find('.'));
+    });
+
+TEST_F(ArchiverLibrary, ReportsDamagedDataAsAFailure) {
+    const fs::path out = scratch_.Path() / "out";
+    fs::create_directories(out);
+    Call call = CallSevenZip(library_, nullptr, Command(Fixture("damaged.7z"), out));
+    EXPECT_NE(call.result, 0) << call.output;
+    EXPECT_NE(call.output.find("Error"), std::string::npos) << call.output;
+}
+
+TEST_F(ArchiverLibrary, RefusesEveryOtherCommand) {
+    const std::string archive = (GetOptions().dist / "DriverData.Drv").string();
+    for (const std::string& command :
+         {std::string(""), "l \"" + archive + "\"", "x \"" + archive + "\" -o\"" +
+                                                         scratch_.Path().string() + "\"",
+          "a -y \"" + archive + "\" -o\"" + scratch_.Path().string() + "\" -hide"}) {
+        Call call = CallSevenZip(library_, nullptr, command);
+        EXPECT_EQ(call.result, archiver::kBadCommand) << command;
+    }
+    std::array<char, 64> buffer{};
+    EXPECT_EQ(library_.sevenZip(nullptr, nullptr, buffer.data(), buffer.size()),
+              archiver::kBadCommand);
+    EXPECT_TRUE(EntriesUnder(scratch_.Path()).empty());
+}
+
+TEST_F(ArchiverLibrary, NeverWritesPastTheCallersBuffer) {
+    const fs::path out = scratch_.Path() / "out";
+    fs::create_directories(out);
+    const std::string command = Command(Fixture("good.7z"), out);
+    for (std::uint32_t size : {0u, 1u, 2u, 7u, 64u}) {
+        std::vector<char> buffer(size + 32, '#');
+        int result = library_.sevenZip(nullptr, command.c_str(), buffer.data(), size);
+        EXPECT_EQ(result, 0) << "size " << size;
+        for (std::size_t n = size; n < buffer.size(); ++n) {
+            ASSERT_EQ(buffer[n], '#') << "byte " << n << " written with size " << size;
+        }
+        if (size > 0) {
+            EXPECT_EQ(buffer[size - 1], '\0') << "size " << size;
+            EXPECT_EQ(std::string(buffer.data()).size(), size - 1) << "size " << size;
+        }
+    }
+    // No buffer at all: the extraction still runs.
+    EXPECT_EQ(library_.sevenZip(nullptr, command.c_str(), nullptr, 100), 0);
+}
+
+// Records what the owner's callback heard; answers as told.
+struct Heard {
+    std::vector<unsigned> states;
+    unsigned message = 0;
+    std::string archive;
+    bool runningDuringCall = false;
+    int answer = TRUE;
+    plat::SevenZipGetRunningFn getRunning = nullptr;
+};
+Heard* g_heard = nullptr;
+
+int PLAT_STDCALL RecordingCallback(void* /*hwnd*/, unsigned msg, unsigned state, void* info) {
+    g_heard->states.push_back(state);
+    g_heard->message = msg;
+    // The record starts with two sizes, then the archive's name.
+    g_heard->archive = static_cast<const char*>(info) + 2 * sizeof(DWORD);
+    g_heard->runningDuringCall = g_heard->getRunning() != FALSE;
+    return g_heard->answer;
+}
+
+class OwnerCallback : public ArchiverLibrary {
+protected:
+    void SetUp() override {
+        ArchiverLibrary::SetUp();
+        heard_.getRunning = library_.getRunning;
+        g_heard = &heard_;
+        fs::create_directories(out_);
+    }
+    void TearDown() override { g_heard = nullptr; }
+
+    Heard heard_;
+    void* const owner_ = reinterpret_cast<void*>(0x1234);
+    const fs::path archive_ = GetOptions().fixtures / "good.7z";
+    const fs::path out_ = scratch_.Path() / "out";
+};
+
+TEST_F(OwnerCallback, HearsTheBeginningAndTheEnd) {
+    ASSERT_EQ(library_.setOwner(owner_, RecordingCallback), TRUE);
+    EXPECT_EQ(library_.getRunning(), FALSE);
+    Call call = CallSevenZip(library_, owner_, Command(archive_, out_));
+    EXPECT_EQ(library_.killOwner(owner_), TRUE);
+
+    EXPECT_EQ(call.result, 0) << call.output;
+    EXPECT_EQ(heard_.states, (std::vector<unsigned>{0, 2}));
+    EXPECT_EQ(heard_.message, RegisterWindowMessageA("wm_arcextract"));
+    EXPECT_EQ(heard_.archive, archive_.string());
+    EXPECT_TRUE(heard_.runningDuringCall);
+    EXPECT_EQ(library_.getRunning(), FALSE);
+}
+
+TEST_F(OwnerCallback, AnsweringFalseStopsTheExtractionBeforeItWritesAnything) {
+    heard_.answer = FALSE;
+    ASSERT_EQ(library_.setOwner(owner_, RecordingCallback), TRUE);
+    Call call = CallSevenZip(library_, owner_, Command(archive_, out_));
+    library_.killOwner(owner_);
+
+    EXPECT_EQ(call.result, archiver::kCancelled) << call.output;
+    EXPECT_EQ(heard_.states, std::vector<unsigned>{0});
+    EXPECT_TRUE(EntriesUnder(out_).empty());
+}
+
+TEST_F(OwnerCallback, IsHeardOnlyForItsOwnWindowAndOnlyWhileRegistered) {
+    ASSERT_EQ(library_.setOwner(owner_, RecordingCallback), TRUE);
+    EXPECT_EQ(library_.setOwner(reinterpret_cast<void*>(0x5678), RecordingCallback), FALSE);
+    EXPECT_EQ(CallSevenZip(library_, reinterpret_cast<void*>(0x5678), Command(archive_, out_)).result, 0);
+    EXPECT_TRUE(heard_.states.empty());
+
+    EXPECT_EQ(library_.killOwner(reinterpret_cast<void*>(0x5678)), FALSE);
+    EXPECT_EQ(library_.killOwner(owner_), TRUE);
+    EXPECT_EQ(library_.killOwner(owner_), FALSE);
+    EXPECT_EQ(CallSevenZip(library_, owner_, Command(archive_, out_)).result, 0);
+    EXPECT_TRUE(heard_.states.empty());
+    EXPECT_EQ(library_.setOwner(owner_, nullptr), FALSE);
+}
+
+TEST(ArchiverLibraryAlone, FailsWithout7zaBesideIt) {
+    ScratchFolder scratch;
+    const fs::path dll = scratch.Path() / "lonely" / "7-zip32.dll";
+    fs::create_directories(dll.parent_path());
+    fs::copy_file(GetOptions().dist / "7-zip32.dll", dll);
+    const fs::path out = scratch.Path() / "out";
+    fs::create_directories(out);
+    {
+        Library library(dll);
+        ASSERT_TRUE(library.Loaded()) << "last error " << GetLastError();
+        Call call = CallSevenZip(library, nullptr, Command(GetOptions().dist / "DriverData.Drv", out));
+        EXPECT_EQ(call.result, archiver::kHelperMissing) << call.output;
+    }
+    EXPECT_TRUE(EntriesUnder(out).empty());
+}
+
+}  // namespace
+}  // namespace archiver_check
