@@ -7,11 +7,13 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "e2e_options.h"
 #include "installer_session.h"
 #include "process_list.h"
 #include "shared_run.h"
+#include "working_files.h"
 
 namespace e2e {
 namespace {
@@ -29,7 +31,15 @@ std::string CaseName(const CloseCase& c) {
 
 void PrintTo(const CloseCase& c, std::ostream* os) { *os << CaseName(c); }
 
-class ClosingTest : public ::testing::TestWithParam<CloseCase> {};
+class ClosingTest : public ::testing::TestWithParam<CloseCase> {
+public:
+    // Each run unpacks to and cleans the same places on drive C:, so these
+    // runs must not overlap with the run the looking tests share.
+    static void SetUpTestSuite() {
+        const std::string problem = EndShared();
+        EXPECT_TRUE(problem.empty()) << problem;
+    }
+};
 
 TEST_P(ClosingTest, EndsTheProcessAndLeavesNothing) {
     const CloseCase& c = GetParam();
@@ -38,10 +48,14 @@ TEST_P(ClosingTest, EndsTheProcessAndLeavesNothing) {
     ASSERT_TRUE(session.WaitForDialog()) << "no visible dialog";
     if (c.when == When::AfterStartup) {
         ASSERT_TRUE(session.WatchStartup().ready) << "Install never became enabled";
+        if (PackageAvailable(TheOptions())) {
+            EXPECT_EQ(WorkingItems(), PresentWorkingItems()) << "before closing";
+        }
     }
     session.Close(c.way);
     ASSERT_TRUE(session.WaitForExit()) << "still running " << kExitTimeoutMs << " ms after "
                                        << CaseName(c);
+    EXPECT_EQ(std::vector<std::string>{}, PresentWorkingItems()) << "working files left on C:";
     // The other instance these tests may share stays; everything else
     // named installer.exe, and any child of this run, must be gone.
     const DWORD shared = SharedProcessId();

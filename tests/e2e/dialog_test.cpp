@@ -16,6 +16,7 @@
 #include "remote_list_view.h"
 #include "shared_run.h"
 #include "window_capture.h"
+#include "working_files.h"
 
 namespace e2e {
 namespace {
@@ -69,6 +70,23 @@ TEST(StartupTest, StatusLineNeverShowsTheTemplateText) {
     EXPECT_EQ(seen.statusTexts.end(),
               std::find(seen.statusTexts.begin(), seen.statusTexts.end(), kTemplateStatus))
         << "status texts seen: " << Quoted(seen.statusTexts);
+}
+
+TEST(StartupTest, StatusLineIsNotEmptyOnceReady) {
+    REQUIRE_DIALOG();
+    const StartupObservation& seen = Shared().startup;
+    ASSERT_TRUE(seen.ready);
+    ASSERT_FALSE(seen.statusTexts.empty());
+    EXPECT_NE("", seen.statusTexts.back());
+}
+
+TEST(StartupTest, UnpacksTheDriverPackageToDriveC) {
+    REQUIRE_DIALOG();
+    if (!PackageAvailable(TheOptions())) {
+        GTEST_SKIP() << "no DriverData.Drv in " << EffectiveWorkingDir(TheOptions());
+    }
+    ASSERT_TRUE(Shared().startup.ready);
+    EXPECT_EQ(WorkingItems(), PresentWorkingItems());
 }
 
 TEST(StartupTest, ReadyDialogCanBeCaptured) {

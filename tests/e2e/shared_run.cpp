@@ -2,6 +2,7 @@
 
 #include "e2e_options.h"
 #include "process_list.h"
+#include "working_files.h"
 
 namespace e2e {
 
@@ -41,6 +42,8 @@ std::string EndShared() {
     }
     const auto left = Leftovers(ListProcesses(), id, "installer.exe", {});
     if (problem.empty() && !left.empty()) problem = "left running: " + Describe(left);
+    const auto files = PresentWorkingItems();
+    if (problem.empty() && !files.empty()) problem = "working files left on C: " + Join(files);
     run.reset();  // kills what is still there
     return problem;
 }

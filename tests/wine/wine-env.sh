@@ -61,7 +61,8 @@ stop_xvfb() {
 # Makes $WINEPREFIX ready (created on first use): Wine's crash dialog off, so
 # that a crash ends the program instead of waiting for a click, and no
 # prompts for Mono or Gecko. Options: win10 (report Windows 10),
-# desktop=WxH (draw all windows, captions included, in one virtual desktop).
+# desktop=WxH (draw all windows, captions included, in one virtual desktop),
+# nodesktop (windows of their own again, for a real display).
 prepare_prefix() {
   local loader opt
   loader=$(wine_loader)
@@ -79,6 +80,8 @@ prepare_prefix() {
       desktop=*)
         "$loader" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null 2>&1
         "$loader" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d "${opt#desktop=}" /f >/dev/null 2>&1 ;;
+      nodesktop)
+        "$loader" reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 || true ;;
     esac
   done
   timeout 120 wineserver -w || true

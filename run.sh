@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the Windows programs and runs installer.exe
+# under Wine from its distribution folder (the installer with the driver
+# package, the archiver library and 7za.exe beside it).
+#
+#   ./run.sh
+#
+# With $DISPLAY set the dialog opens there and the script ends when you close
+# it. Without a display it runs headless under Xvfb: it waits until the
+# start-up has ended (the Install button is enabled), saves a picture of the
+# dialog, closes the dialog with its close box and prints where the picture is.
+#
+# The 32-bit installer.exe runs where this host can run 32-bit Wine, else the
+# same program built as 64-bit. The Wine prefix is kept in build/wine-run/.
+set -euo pipefail
+cd "$(dirname "$0")"
+repo=$(pwd)
+. tests/wine/wine-env.sh
+
+scripts/install-deps.sh
+
+mkdir -p build/logs
+build() {
+  local preset=$1 log=build/logs/build-$1.log
+  echo "run.sh: building $preset"
+  if ! { cmake --preset "$preset" && cmake --build --preset "$preset" -j2; } >"$log" 2>&1; then
+    tail -n 60 "$log"
+    echo "run.sh: building $preset failed (full log: $log)" >&2
+    exit 1
+  fi
+}
+build windows
+build windows64
+
+if can_run_win32; then preset=windows; else preset=windows64; fi
+out=$repo/build/$preset
+if [ -f "$out/dist/installer.exe" ]; then
+  folder=$out/dist
+else
+  folder=$out
+  echo "run.sh: no distribution folder in $out; running the bare installer.exe (no driver package)" >&2
+fi
+echo "run.sh: running $folder/installer.exe ($preset build)"
+
+export WINEPREFIX=$repo/build/wine-run/prefix WINEARCH=win64
+mkdir -p "$(dirname "$WINEPREFIX")"
+WINE=$(wine_loader)
+XVFB_PID=
+installer_pid=
+finish() {
+  [ -z "$installer_pid" ] || kill "$installer_pid" 2>/dev/null || true
+  wineserver -k >/dev/null 2>&1 || true
+  stop_xvfb
+}
+trap finish EXIT
+
+if [ -n "${DISPLAY:-}" ]; then
+  prepare_prefix nodesktop
+  (cd "$folder" && "$WINE" installer.exe)
+  exit 0
+fi
+
+start_xvfb
+# A virtual desktop, so that Wine draws the caption and frame a window
+# manager would.
+prepare_prefix desktop=1024x768
+(cd "$folder" && exec "$WINE" installer.exe) &
+installer_pid=$!
+
+drive=$out/tests/e2e/e2e_drive.exe
+shots=$out/screenshots
+mkdir -p "$shots"
+picture() {
+  "$WINE" "$drive" screenshot "$(windows_path "$shots/$1.bmp")" &&
+    convert "$shots/$1.bmp" "$shots/$1.png" && rm -f "$shots/$1.bmp"
+}
+if ! "$WINE" "$drive" wait-ready 180; then
+  picture not-ready && echo "run.sh: how the dialog looked: $shots/not-ready.png" >&2
+  exit 1
+fi
+picture run
+"$WINE" "$drive" close 60
+# The dialog is gone; the program ends once its clean-up is done.
+for _ in $(seq 1 300); do
+  kill -0 "$installer_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$installer_pid" 2>/dev/null; then
+  echo "run.sh: installer.exe did not end after its dialog closed" >&2
+  exit 1
+fi
+installer_pid=
+echo "run.sh: picture of the dialog: $shots/run.png"

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds every preset and runs every test: the
+# native unit and simulator tests (also under AddressSanitizer and UBSan),
+# then the contract and end-to-end tests of the Windows builds under Wine.
+# Exits non-zero when anything fails to build or any test fails.
+#
+#   ./test.sh
+#
+# Logs: build/logs/. The 32-bit build's Wine tests report "Skipped" on hosts
+# that run no 32-bit code; the 64-bit build runs the same tests there.
+set -uo pipefail
+cd "$(dirname "$0")"
+
+jobs=2
+logs=build/logs
+mkdir -p "$logs"
+
+scripts/install-deps.sh || { echo "test.sh: installing dependencies failed" >&2; exit 1; }
+
+failures=()
+built=()
+for preset in native native-asan windows windows64; do
+  echo "== build $preset"
+  log=$logs/build-$preset.log
+  if cmake --preset "$preset" >"$log" 2>&1 && cmake --build --preset "$preset" -j"$jobs" >>"$log" 2>&1; then
+    built+=("$preset")
+  else
+    tail -n 80 "$log"
+    echo "test.sh: building $preset failed (full log: $log)"
+    failures+=("build $preset")
+  fi
+done
+
+total_passed=0 total_failed=0 total_skipped=0
+summaries=()
+for preset in native native-asan windows64 windows; do
+  if [[ " ${built[*]} " != *" $preset "* ]]; then continue; fi
+  echo "== test $preset"
+  log=$logs/test-$preset.log
+  ctest --preset "$preset" -j"$jobs" --no-tests=error 2>&1 | tee "$log"
+  rc=${PIPESTATUS[0]}
+  # Count from ctest's line per test, so that skipped tests are not passes.
+  passed=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* +Passed +[0-9.]+ sec' "$log")
+  skipped=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*\*\*\*(Skipped|Not Run)' "$log")
+  failed=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: ' "$log")
+  failed=$((failed - passed - skipped))
+  total_passed=$((total_passed + passed))
+  total_failed=$((total_failed + failed))
+  total_skipped=$((total_skipped + skipped))
+  summaries+=("$preset: $(grep -E 'tests passed, .* tests failed out of' "$log" | tail -n1)")
+  if [ "$rc" -ne 0 ] || [ "$failed" -ne 0 ]; then failures+=("tests $preset"); fi
+done
+
+echo
+echo "== summary"
+for line in "${summaries[@]}"; do echo "$line"; done
+for failure in "${failures[@]}"; do echo "FAILED: $failure"; done
+echo "$total_passed passed, $total_failed failed, $total_skipped skipped"
+[ ${#failures[@]} -eq 0 ]
