@@ -122,14 +122,16 @@ void SimDialog::PumpUserLocked(std::unique_lock<std::mutex>& lock,
             return;
         }
         SimEvent ev;
-        if (TakeEvent(*queue_, PumpMode::kUser, &ev)) {
+        bool dropped = false;
+        if (TakeEvent(*queue_, PumpMode::kUser, &ev, &dropped)) {
             queue_->waitingForUser = false;
             DispatchEvent(lock, sync_, ev);
             continue;
         }
-        // Signal only on the change, so that two idle dialog threads never
-        // wake each other in turn.
-        if (!queue_->waitingForUser) {
+        // Signal only on a change (idle now, or the queue emptied by
+        // dropping), so that two idle dialog threads never wake each other
+        // in turn.
+        if (!queue_->waitingForUser || dropped) {
             queue_->waitingForUser = true;
             sync_.cv.notify_all();
         }

@@ -80,6 +80,7 @@ std::intptr_t SimUserInterface::RunDialog(int templateId, plat::IDialogHandler& 
     handler.OnInitDialog();
     dialog->RunLoop();
     handler.OnDestroy();
+    handler.Attach(nullptr);
 
     std::intptr_t result = 0;
     {
@@ -97,7 +98,6 @@ std::intptr_t SimUserInterface::RunDialog(int templateId, plat::IDialogHandler& 
         }
         sync_.cv.notify_all();
     }
-    handler.Attach(nullptr);
     return result;
 }
 

@@ -4,11 +4,12 @@
 
 namespace sim {
 
-bool TakeEvent(SimThreadQueue& queue, PumpMode mode, SimEvent* out) {
+bool TakeEvent(SimThreadQueue& queue, PumpMode mode, SimEvent* out, bool* dropped) {
     for (auto it = queue.events.begin(); it != queue.events.end();) {
         SimEvent& ev = *it;
         if (!ev.target->TakesEventsLocked() || (ev.send && ev.send->abandoned)) {
             it = queue.events.erase(it);
+            if (dropped) *dropped = true;
             continue;
         }
         bool take = false;
@@ -28,6 +29,7 @@ bool TakeEvent(SimThreadQueue& queue, PumpMode mode, SimEvent* out) {
                     // The dialog is disabled by a box or child in front of it:
                     // the input goes nowhere, as a click on it would.
                     it = queue.events.erase(it);
+                    if (dropped) *dropped = true;
                     continue;
                 }
                 break;

@@ -64,8 +64,8 @@ enum class PumpMode {
 // With the lock held: moves the next event that may run in `mode` into
 // `*out` and returns true, dropping on the way events whose dialog has ended
 // and input for a dialog that a modal child or box has disabled. A send
-// that is taken is marked started.
-bool TakeEvent(SimThreadQueue& queue, PumpMode mode, SimEvent* out);
+// that is taken is marked started. Sets `*dropped` when it dropped any.
+bool TakeEvent(SimThreadQueue& queue, PumpMode mode, SimEvent* out, bool* dropped = nullptr);
 
 // Runs a taken event with the lock released, then marks a send done and
 // wakes every waiter.
