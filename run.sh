@@ -3,7 +3,9 @@
 # under Wine from its distribution folder (the installer with the driver
 # package, the archiver library and 7za.exe beside it).
 #
-#   ./run.sh
+#   ./run.sh [--no-build]
+#
+# --no-build runs what was built last, without installing or building.
 #
 # With $DISPLAY set the dialog opens there and the script ends when you close
 # it. Without a display it runs headless under Xvfb: it waits until the
@@ -17,7 +19,8 @@ cd "$(dirname "$0")"
 repo=$(pwd)
 . tests/wine/wine-env.sh
 
-scripts/install-deps.sh
+no_build=0
+[ "${1:-}" = --no-build ] && no_build=1
 
 mkdir -p build/logs
 build() {
@@ -29,8 +32,11 @@ build() {
     exit 1
   fi
 }
-build windows
-build windows64
+if [ "$no_build" = 0 ]; then
+  scripts/install-deps.sh
+  build windows
+  build windows64
+fi
 
 if can_run_win32; then preset=windows; else preset=windows64; fi
 out=$repo/build/$preset
