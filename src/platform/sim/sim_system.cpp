@@ -1,0 +1,168 @@
+#include "platform/sim/sim_system.h"
+
+#include <cstring>
+#include <thread>
+
+namespace sim {
+
+namespace {
+
+// As the Win32 calls that fill a folder name: the length written, or the
+// size needed (NUL included) when `cch` is too small.
+std::uint32_t CopyFolder(const std::string& folder, char* buf, std::uint32_t cch) {
+    const auto length = static_cast<std::uint32_t>(folder.size());
+    if (!buf || cch <= length) return length + 1;
+    std::memcpy(buf, folder.c_str(), folder.size() + 1);
+    return length;
+}
+
+}  // namespace
+
+SimSystem::SimSystem(SimContext& context) : m_context(context) {
+    SetVersion(plat::kVerPlatformWin32Nt, 6, 1, 7601, "Service Pack 1", 1, 1);
+}
+
+bool SimSystem::GetVersionExA(plat::OsVersionInfo* info) {
+    if (auto fault = m_context.faults.Enter("GetVersionExA")) {
+        SetThreadLastError(*fault);
+        return false;
+    }
+    SimLock lock(m_context.mutex);
+    if (!info) {
+        SetThreadLastError(plat::err::kInvalidParameter);
+        return false;
+    }
+    if (info->size != plat::kOsVersionInfoSize && info->size != plat::kOsVersionInfoExSize) {
+        SetThreadLastError(plat::err::kInsufficientBuffer);
+        return false;
+    }
+    info->majorVersion = m_version.majorVersion;
+    info->minorVersion = m_version.minorVersion;
+    info->buildNumber = m_version.buildNumber;
+    info->platformId = m_version.platformId;
+    info->csdVersion = m_version.csdVersion;
+    if (info->size == plat::kOsVersionInfoExSize) {
+        info->servicePackMajor = m_version.servicePackMajor;
+        info->servicePackMinor = m_version.servicePackMinor;
+        info->suiteMask = m_version.suiteMask;
+        info->productType = m_version.productType;
+    }
+    return true;
+}
+
+bool SimSystem::HasIsWow64Process() {
+    m_context.faults.Enter("HasIsWow64Process");
+    SimLock lock(m_context.mutex);
+    return m_hasIsWow64Process;
+}
+
+bool SimSystem::IsWow64Process(bool* isWow64) {
+    if (auto fault = m_context.faults.Enter("IsWow64Process")) {
+        SetThreadLastError(*fault);
+        return false;
+    }
+    SimLock lock(m_context.mutex);
+    if (!m_hasIsWow64Process) {
+        SetThreadLastError(plat::err::kProcNotFound);
+        return false;
+    }
+    if (!isWow64) {
+        SetThreadLastError(plat::err::kInvalidParameter);
+        return false;
+    }
+    *isWow64 = m_wow64;
+    return true;
+}
+
+std::uint32_t SimSystem::GetSystemDirectoryA(char* buf, std::uint32_t cch) {
+    if (auto fault = m_context.faults.Enter("GetSystemDirectoryA")) {
+        SetThreadLastError(*fault);
+        return 0;
+    }
+    return CopyFolder(SystemDirectory(), buf, cch);
+}
+
+std::uint32_t SimSystem::GetWindowsDirectoryA(char* buf, std::uint32_t cch) {
+    if (auto fault = m_context.faults.Enter("GetWindowsDirectoryA")) {
+        SetThreadLastError(*fault);
+        return 0;
+    }
+    return CopyFolder(WindowsDirectory(), buf, cch);
+}
+
+std::string SimSystem::GetModuleFileNameA() {
+    m_context.faults.Enter("GetModuleFileNameA");
+    return ModuleFileName();
+}
+
+void SimSystem::Sleep(std::uint32_t milliseconds) {
+    m_context.faults.Enter("Sleep");
+    m_context.clock.Advance(milliseconds);
+    // Lets a thread that polls with short sleeps give way to the others.
+    std::this_thread::yield();
+}
+
+std::uint32_t SimSystem::GetTickCount() {
+    m_context.faults.Enter("GetTickCount");
+    return static_cast<std::uint32_t>(m_context.clock.NowMs());
+}
+
+std::uint32_t SimSystem::GetLastError() { return GetThreadLastError(); }
+
+void SimSystem::SetLastError(std::uint32_t error) { SetThreadLastError(error); }
+
+void SimSystem::SetVersion(std::uint32_t platformId, std::uint32_t major, std::uint32_t minor,
+                           std::uint32_t build, const std::string& csdVersion,
+                           std::uint16_t servicePackMajor, std::uint8_t productType) {
+    SimLock lock(m_context.mutex);
+    m_version = plat::OsVersionInfo{};
+    m_version.platformId = platformId;
+    m_version.majorVersion = major;
+    m_version.minorVersion = minor;
+    m_version.buildNumber = build;
+    m_version.csdVersion = csdVersion;
+    m_version.servicePackMajor = servicePackMajor;
+    m_version.productType = productType;
+}
+
+void SimSystem::SetWow64(bool on) {
+    SimLock lock(m_context.mutex);
+    m_wow64 = on;
+}
+
+bool SimSystem::Wow64() const {
+    SimLock lock(m_context.mutex);
+    return m_wow64;
+}
+
+void SimSystem::SetHasIsWow64Process(bool on) {
+    SimLock lock(m_context.mutex);
+    m_hasIsWow64Process = on;
+}
+
+bool SimSystem::IsWow64ProcessExported() const {
+    SimLock lock(m_context.mutex);
+    return m_hasIsWow64Process;
+}
+
+void SimSystem::SetModuleFileName(const std::string& path) {
+    SimLock lock(m_context.mutex);
+    m_moduleFileName = path;
+}
+
+std::string SimSystem::ModuleFileName() const {
+    SimLock lock(m_context.mutex);
+    return m_moduleFileName;
+}
+
+std::string SimSystem::ProgramFolder() const {
+    const std::string path = ModuleFileName();
+    const std::string::size_type slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+std::string SimSystem::SystemDirectory() const { return "C:\\windows\\system32"; }
+
+std::string SimSystem::WindowsDirectory() const { return "C:\\windows"; }
+
+}  // namespace sim
