@@ -14,7 +14,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 seven_zip_version=5.2.0
 
 packages=(
-  cmake g++ pkg-config googletest libgtest-dev libarchive-dev file
+  cmake g++ pkg-config python3 googletest libgtest-dev libarchive-dev file
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 mingw-w64-tools
   wine wine64 wine32:i386
