@@ -116,8 +116,9 @@ std::intptr_t Win32DialogWindow::OnDialogThread(const Call& call, std::intptr_t 
     HWND hwnd = m_hwnd.load();
     if (hwnd == nullptr) return fallback;
     m_pendingCall = &call;
-    // Like any cross-thread SendMessage this waits for the dialog's thread;
-    // it returns (0) at once if the window is destroyed meanwhile.
+    // Like any cross-thread SendMessage this waits for the dialog's thread
+    // to serve it (its message loop, or WaitServingSends); a window that is
+    // gone by the time of the call fails it with 0.
     const LRESULT result =
         ::SendMessageA(hwnd, InvokeMessage(), 0, reinterpret_cast<LPARAM>(&call));
     m_pendingCall = nullptr;
