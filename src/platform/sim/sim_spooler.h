@@ -112,6 +112,9 @@ public:
     // A printer device answers on `port`: printers on it are on line after
     // the next start of the spooler.
     void SetDeviceOnPort(const std::string& port, bool present);
+    // Registers a driver of placeholder files under `name`, in `environment`
+    // or (empty) in both, without the checks of AddPrinterDriverExA.
+    void AddDriverForTests(const std::string& name, const std::string& environment = "");
     // What the spooler does when its service reaches RUNNING.
     void OnServiceStarted();
 

@@ -197,6 +197,25 @@ bool SimSpooler::DeleteMonitorA(const std::string& environment, const std::strin
     return true;
 }
 
+void SimSpooler::AddDriverForTests(const std::string& name, const std::string& environment) {
+    SimLock lock(m_context.mutex);
+    for (const char* env : {kEnvironmentX86, kEnvironmentX64}) {
+        if (!environment.empty() && !IEquals(environment, env)) continue;
+        const std::string dir = DriverDirectory(env) + "\\3\\";
+        plat::DriverInfo3 info;
+        info.name = name;
+        info.environment = env;
+        info.driverPath = dir + "test_drv.dll";
+        info.dataFile = dir + "test_data.gpd";
+        info.configFile = dir + "test_ui.dll";
+        info.defaultDataType = "RAW";
+        for (const std::string* file : {&info.driverPath, &info.dataFile, &info.configFile}) {
+            m_files.WriteFile(*file, "placeholder");
+        }
+        m_drivers[DriverKey(env, name)] = info;
+    }
+}
+
 std::optional<plat::DriverInfo3> SimSpooler::Driver(const std::string& environment,
                                                     const std::string& name) const {
     SimLock lock(m_context.mutex);
