@@ -8,6 +8,7 @@
 #include "hidden_process.h"
 #include "listing.h"
 #include "result_codes.h"
+#include "unique_handle.h"
 
 namespace archiver {
 namespace {
@@ -69,8 +70,13 @@ int RunExtraction(const char* cmdLine, char* output, std::uint32_t outputSize,
         return Fail(kBadCommand, "only \"x -y <archive> -o<folder> [-hide]\" is supported",
                     output, outputSize);
     }
-    if (!IsFile(command->archive)) {
-        return Fail(kArchiveMissing, "no archive " + command->archive, output, outputSize);
+    // Held open without write or delete sharing until 7za.exe is done, so the
+    // archive that is extracted is the one that was checked.
+    UniqueHandle archiveLock(CreateFileA(command->archive.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!IsOpen(archiveLock)) {
+        return Fail(kArchiveMissing, "cannot open the archive " + command->archive, output,
+                    outputSize);
     }
     const std::string sevenZa = OwnFolder() + "7za.exe";
     if (!IsFile(sevenZa)) {
@@ -78,8 +84,8 @@ int RunExtraction(const char* cmdLine, char* output, std::uint32_t outputSize,
     }
 
     // Nothing is extracted before every entry has been seen to be safe.
-    ProcessOutcome listing = RunHidden(ListCommandLine(sevenZa, *command), kListTimeoutMs,
-                                       kListingLimit);
+    ProcessOutcome listing = RunHidden(sevenZa, ListCommandLine(sevenZa, *command),
+                                       kListTimeoutMs, kListingLimit);
     if (!listing.started) {
         return Fail(kHelperMissing, "7za.exe did not start", output, outputSize);
     }
@@ -101,7 +107,7 @@ int RunExtraction(const char* cmdLine, char* output, std::uint32_t outputSize,
     if (notify && !notify(Moment::kBegin, command->archive.c_str(), command->outputDir.c_str())) {
         return Fail(kCancelled, "stopped by the owner window", output, outputSize);
     }
-    ProcessOutcome extraction = RunHidden(ExtractCommandLine(sevenZa, *command),
+    ProcessOutcome extraction = RunHidden(sevenZa, ExtractCommandLine(sevenZa, *command),
                                           kExtractTimeoutMs, outputSize);
     // Nothing is left to stop at the end, so the callback's answer is not used.
     if (notify) notify(Moment::kEnd, command->archive.c_str(), command->outputDir.c_str());

@@ -1,18 +1,11 @@
 #include "hidden_process.h"
 
-#include <memory>
-#include <type_traits>
 #include <vector>
+
+#include "unique_handle.h"
 
 namespace archiver {
 namespace {
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const {
-        if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-    }
-};
-using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 
 // Moves what the pipe holds now into the outcome without blocking.
 void DrainPipe(HANDLE pipe, std::size_t keepBytes, ProcessOutcome& outcome) {
@@ -30,7 +23,8 @@ void DrainPipe(HANDLE pipe, std::size_t keepBytes, ProcessOutcome& outcome) {
 
 }  // namespace
 
-ProcessOutcome RunHidden(const std::string& commandLine, DWORD timeoutMs, std::size_t keepBytes) {
+ProcessOutcome RunHidden(const std::string& program, const std::string& commandLine, DWORD timeoutMs,
+                         std::size_t keepBytes) {
     ProcessOutcome outcome;
 
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
@@ -49,7 +43,7 @@ ProcessOutcome RunHidden(const std::string& commandLine, DWORD timeoutMs, std::s
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
     startup.wShowWindow = SW_HIDE;
-    startup.hStdInput = nul.get() == INVALID_HANDLE_VALUE ? nullptr : nul.get();
+    startup.hStdInput = IsOpen(nul) ? nul.get() : nullptr;
     startup.hStdOutput = pipeWrite.get();
     startup.hStdError = pipeWrite.get();
 
@@ -57,7 +51,7 @@ ProcessOutcome RunHidden(const std::string& commandLine, DWORD timeoutMs, std::s
     std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
     mutableLine.push_back('\0');
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+    if (!CreateProcessA(program.c_str(), mutableLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
                         nullptr, nullptr, &startup, &info)) {
         return outcome;
     }

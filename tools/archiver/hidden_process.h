@@ -16,10 +16,12 @@ struct ProcessOutcome {
     bool outputCut = false;   // more was printed than `keepBytes`
 };
 
-// Runs `commandLine` (program path first, quoted) hidden, with standard input
-// on NUL, and waits for it at most `timeoutMs`; a program still running then
-// is terminated. Keeps the first `keepBytes` bytes it prints and drains the
-// rest, so the program never blocks on a full pipe.
-ProcessOutcome RunHidden(const std::string& commandLine, DWORD timeoutMs, std::size_t keepBytes);
+// Runs `program` (a full path, never searched for) with `commandLine` (the
+// program's quoted path first) hidden, with standard input on NUL, and waits
+// for it at most `timeoutMs`; a program still running then is terminated.
+// Keeps the first `keepBytes` bytes it prints and drains the rest, so the
+// program never blocks on a full pipe.
+ProcessOutcome RunHidden(const std::string& program, const std::string& commandLine,
+                         DWORD timeoutMs, std::size_t keepBytes);
 
 }  // namespace archiver

@@ -204,6 +204,7 @@ struct Heard {
     unsigned message = 0;
     std::string archive;
     bool runningDuringCall = false;
+    bool archiveWritableDuringCall = false;
     int answer = TRUE;
     plat::SevenZipGetRunningFn getRunning = nullptr;
 };
@@ -215,6 +216,13 @@ int PLAT_STDCALL RecordingCallback(void* /*hwnd*/, unsigned msg, unsigned state,
     // The record starts with two sizes, then the archive's name.
     g_heard->archive = static_cast<const char*>(info) + 2 * sizeof(DWORD);
     g_heard->runningDuringCall = g_heard->getRunning() != FALSE;
+    HANDLE writer = CreateFileA(g_heard->archive.c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (writer != INVALID_HANDLE_VALUE) {
+        g_heard->archiveWritableDuringCall = true;
+        CloseHandle(writer);
+    }
     return g_heard->answer;
 }
 
@@ -246,6 +254,8 @@ TEST_F(OwnerCallback, HearsTheBeginningAndTheEnd) {
     EXPECT_EQ(heard_.archive, archive_.string());
     EXPECT_TRUE(heard_.runningDuringCall);
     EXPECT_EQ(library_.getRunning(), FALSE);
+    // The archive checked is the archive extracted: nobody may change it between.
+    EXPECT_FALSE(heard_.archiveWritableDuringCall);
 }
 
 TEST_F(OwnerCallback, AnsweringFalseStopsTheExtractionBeforeItWritesAnything) {
