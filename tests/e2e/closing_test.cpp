@@ -31,15 +31,7 @@ std::string CaseName(const CloseCase& c) {
 
 void PrintTo(const CloseCase& c, std::ostream* os) { *os << CaseName(c); }
 
-class ClosingTest : public ::testing::TestWithParam<CloseCase> {
-public:
-    // Each run unpacks to and cleans the same places on drive C:, so these
-    // runs must not overlap with the run the looking tests share.
-    static void SetUpTestSuite() {
-        const std::string problem = EndShared();
-        EXPECT_TRUE(problem.empty()) << problem;
-    }
-};
+class ClosingTest : public OwnRunTest, public ::testing::WithParamInterface<CloseCase> {};
 
 TEST_P(ClosingTest, EndsTheProcessAndLeavesNothing) {
     const CloseCase& c = GetParam();

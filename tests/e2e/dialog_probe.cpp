@@ -92,6 +92,14 @@ std::optional<UINT> ReadCheckState(HWND dialog, int id) {
     return static_cast<UINT>(*state);
 }
 
+std::optional<int> ReadComboCount(HWND dialog, int id) {
+    HWND control = GetDlgItem(dialog, id);
+    if (control == nullptr) return std::nullopt;
+    const auto count = SendBounded(control, CB_GETCOUNT, 0, 0);
+    if (!count || *count < 0) return std::nullopt;
+    return static_cast<int>(*count);
+}
+
 bool ControlEnabled(HWND dialog, int id) {
     HWND control = GetDlgItem(dialog, id);
     return control != nullptr && IsWindowEnabled(control) != FALSE;

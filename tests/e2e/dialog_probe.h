@@ -45,6 +45,9 @@ std::optional<std::string> ReadWindowText(HWND window);
 // The check state of button `id` of `dialog` (BST_*), nullopt when unknown.
 std::optional<UINT> ReadCheckState(HWND dialog, int id);
 
+// The number of items in combo box `id` of `dialog`, nullopt when unknown.
+std::optional<int> ReadComboCount(HWND dialog, int id);
+
 // True when button `id` of `dialog` exists and is enabled.
 bool ControlEnabled(HWND dialog, int id);
 

@@ -65,6 +65,18 @@ StartupObservation InstallerSession::WatchStartup() {
     return seen;
 }
 
+bool InstallerSession::WaitForStatusPrefix(const std::string& prefix, DWORD timeoutMs) {
+    if (dialog_ == nullptr) return false;
+    HWND status = GetDlgItem(dialog_, kStatusLine);
+    return WaitUntil(
+        [&] {
+            const auto text = ReadWindowText(status);
+            return !process_.Running() || (text && text->rfind(prefix, 0) == 0);
+        },
+        timeoutMs, 20) &&
+           process_.Running();
+}
+
 void InstallerSession::Close(CloseWay way) {
     if (dialog_ == nullptr) return;
     if (way == CloseWay::CancelButton) {

@@ -17,6 +17,9 @@ constexpr char kTemplateStatus[] = "Driver install Program";
 constexpr int kInstallButton = 1012;
 constexpr int kCancelButton = IDCANCEL;
 constexpr int kStatusLine = 1011;
+constexpr int kDriverCombo = 1000;
+// The start of the status line once the last start-up step has run.
+constexpr char kSystemStatusPrefix[] = "Current System is ";
 
 // Bounds of the waits, generous for a slow machine running Wine.
 constexpr DWORD kWindowTimeoutMs = 60000;
@@ -57,6 +60,9 @@ public:
     // Watches the status line and the Install button from now until the
     // button is enabled (or the bound runs out).
     StartupObservation WatchStartup();
+
+    // Waits until the status line begins with `prefix`; true when it did.
+    bool WaitForStatusPrefix(const std::string& prefix, DWORD timeoutMs);
 
     // Closes the dialog as a person would; does not wait.
     void Close(CloseWay way);

@@ -3,6 +3,8 @@
 // first moment, before any test reads it.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 
@@ -24,5 +26,16 @@ DWORD SharedProcessId();
 // Closes the shared run with its Cancel button; returns "" when it ended in
 // time and left nothing, else what went wrong.
 std::string EndShared();
+
+// Base of the tests that start installers of their own: every run unpacks to
+// and cleans the same places on drive C:, so their runs must not overlap
+// with the shared one, which is ended first (and started again on demand).
+class OwnRunTest : public ::testing::Test {
+public:
+    static void SetUpTestSuite() {
+        const std::string problem = EndShared();
+        EXPECT_TRUE(problem.empty()) << problem;
+    }
+};
 
 }  // namespace e2e
