@@ -111,7 +111,8 @@ private:
     // Walks the sections of the driver list file in file order.
     void ReadDriverSections(const std::function<void(int position, const std::string& name)>&
                                 visitDisplayName);
-    bool WaitForServiceState(plat::Handle service, std::uint32_t wanted);
+    bool WaitForServiceState(plat::Handle service, std::uint32_t wanted,
+                             const std::function<void()>& whileRunning = {});
     ReceiptGroups Groups() const;
 
     plat::Platform& m_platform;

@@ -26,15 +26,16 @@ private:
 
 }  // namespace
 
-bool CInstallerDlg::WaitForServiceState(plat::Handle service, std::uint32_t wanted) {
+bool CInstallerDlg::WaitForServiceState(plat::Handle service, std::uint32_t wanted,
+                                        const std::function<void()>& whileRunning) {
     plat::IServices& services = m_platform.services;
     plat::ISystem& system = m_platform.system;
     const std::uint32_t start = system.GetTickCount();
     for (;;) {
         plat::ServiceStatus status;
-        if (services.QueryServiceStatus(service, &status) && status.currentState == wanted) {
-            return true;
-        }
+        const bool known = services.QueryServiceStatus(service, &status);
+        if (known && status.currentState == wanted) return true;
+        if (known && status.currentState == plat::kServiceRunning && whileRunning) whileRunning();
         if (system.GetTickCount() - start >= kServiceWaitMs) return false;
         system.Sleep(kServicePollMs);
     }
@@ -66,9 +67,14 @@ void CInstallerDlg::RestartService(const char* serviceName, int mode) {
                                 services.OpenServiceA(scm.get(), serviceName, plat::kServiceAllAccess));
     bool reached = true;
     if (!stopped) {
-        plat::ServiceStatus stopStatus;
-        services.ControlService(control.get(), plat::kServiceControlStop, &stopStatus);
-        reached = WaitForServiceState(query.get(), plat::kServiceStopped);
+        // A service that is still starting refuses the stop; once it runs,
+        // the stop is asked for again rather than waited for in vain.
+        auto stop = [&] {
+            plat::ServiceStatus stopStatus;
+            services.ControlService(control.get(), plat::kServiceControlStop, &stopStatus);
+        };
+        stop();
+        reached = WaitForServiceState(query.get(), plat::kServiceStopped, stop);
     }
     if (reached) {
         services.StartServiceA(control.get());
