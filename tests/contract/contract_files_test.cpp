@@ -99,6 +99,14 @@ TEST_F(FilesContract, MissingItemsAndFolders) {
     EXPECT_FAILED_WITH(missingTree, false, plat::err::kFileNotFound);
     auto again = Call(System(), [&] { return Files().CreateDirectoryA(m_dir.c_str()); });
     EXPECT_FAILED_WITH(again, false, plat::err::kAlreadyExists);
+    auto noParent = Call(System(), [&] { return Files().CreateDirectoryA((m_dir + "\\none\\sub").c_str()); });
+    EXPECT_FAILED_WITH(noParent, false, plat::err::kPathNotFound);
+    ASSERT_TRUE(env().WriteFile(m_dir + "\\a.txt", "x"));
+    auto noTarget = Call(System(), [&] {
+        return Files().CopyFileA((m_dir + "\\a.txt").c_str(), (m_dir + "\\none\\a.txt").c_str(), false);
+    });
+    EXPECT_FAILED_WITH(noTarget, false, plat::err::kPathNotFound);
+    EXPECT_TRUE(Files().GetFileAttributesA(m_dir.c_str()) & plat::kFileAttributeDirectory);
 }
 
 TEST_F(FilesContract, CopyOverwritesOnlyWhenAllowed) {

@@ -94,9 +94,9 @@ TEST_F(ContractTest, CutSectionNameListEndsInTwoNuls) {
     char buffer[8];
     std::memset(buffer, 'x', sizeof buffer);
     EXPECT_EQ(P().files.GetPrivateProfileSectionNamesA(buffer, sizeof buffer, file.c_str()), 6u);
-    EXPECT_EQ(buffer[6], '\0');
-    EXPECT_EQ(buffer[7], KnownWineGap(static_cast<std::uint32_t>('\0'), static_cast<std::uint32_t>('x'),
-                                      "a cut section name list without its last NUL") == 0 ? '\0' : 'x');
+    EXPECT_EQ(std::string(buffer, 7), std::string("one\0tw\0", 7));
+    const bool lastNul = KnownWineGap(true, false, "a cut section name list ends in two NULs");
+    EXPECT_EQ(buffer[7], lastNul ? '\0' : 'x');
 }
 
 }  // namespace

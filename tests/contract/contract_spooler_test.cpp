@@ -137,6 +137,21 @@ TEST_F(SpoolerContract, PortCallsOnAnUnknownPortAreNotSupported) {
     EXPECT_FAILED_WITH(deleted, false, plat::err::kNotSupported);
 }
 
+TEST_F(SpoolerContract, DriverWithAMissingFileIsRefused) {
+    plat::DriverInfo3 info;
+    info.name = "Contract Missing Files";
+    info.environment = "Windows x64";
+    info.driverPath = std::string(kDriverFolders[1]) + "\\contract-none-drv.dll";
+    info.dataFile = std::string(kDriverFolders[1]) + "\\contract-none.gpd";
+    info.configFile = std::string(kDriverFolders[1]) + "\\contract-none-ui.dll";
+    auto added = Call(System(), [&] { return Spooler().AddPrinterDriverExA(3, info, plat::kAplCopyAllFiles); });
+    if (KnownWineGap(true, false, "AddPrinterDriverExA refuses a driver whose files are missing")) {
+        EXPECT_FAILED_WITH(added, false, plat::err::kFileNotFound);
+    } else {
+        EXPECT_TRUE(added.value) << Describe(added);
+    }
+}
+
 TEST_F(SpoolerContract, EnumPrintersSucceedsWithTheLocalFlags) {
     std::vector<plat::PrinterInfo2> printers;
     auto listed = Call(System(), [&] {
@@ -159,7 +174,7 @@ TEST_F(SpoolerContract, PrinterLifeCycle) {
     EXPECT_TRUE(Spooler().ClosePrinter(added.value));
 
     auto again = Call(System(), [&] { return Spooler().AddPrinterA(2, PrinterRecord(name, driver, "FILE:")); });
-    const bool refused = KnownWineGap(true, false, "AddPrinterA with the name of an existing printer");
+    const bool refused = KnownWineGap(true, false, "AddPrinterA refuses the name of an existing printer");
     if (refused) {
         EXPECT_FAILED_WITH(again, nullptr, plat::err::kPrinterAlreadyExists);
     } else {
@@ -190,7 +205,7 @@ TEST_F(SpoolerContract, PrinterLifeCycle) {
     auto opened = Call(System(), [&] { return Spooler().OpenPrinterA("CONTRACT test PRINTER", defaults); });
     ASSERT_NE(opened.value, nullptr) << Describe(opened);
     auto purged = Call(System(), [&] { return Spooler().SetPrinterA(opened.value, 0, plat::kPrinterControlPurge); });
-    if (KnownWineGap(true, false, "SetPrinterA level 0 purge")) {
+    if (KnownWineGap(true, false, "SetPrinterA purges at level 0")) {
         EXPECT_TRUE(purged.value) << Describe(purged);
     } else {
         EXPECT_FAILED_WITH(purged, false, plat::err::kInvalidLevel);

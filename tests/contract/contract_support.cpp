@@ -12,8 +12,8 @@ std::uint32_t KnownWineGap(std::uint32_t windows, std::uint32_t wine, const char
 
 bool KnownWineGap(bool windows, bool wine, const char* what) {
     if (!RunningUnderWine()) return windows;
-    std::printf("known Wine gap: %s (Windows %s, Wine %s)\n", what, windows ? "succeeds" : "fails",
-                wine ? "succeeds" : "fails");
+    std::printf("known Wine gap: %s (Windows: %s, Wine: %s)\n", what, windows ? "yes" : "no",
+                wine ? "yes" : "no");
     return wine;
 }
 

@@ -46,6 +46,7 @@ auto Call(plat::ISystem& system, F&& call) {
 // expected everywhere but under Wine, where Wine's is; a Wine that starts to
 // behave as Windows then fails the test, so this list stays true.
 std::uint32_t KnownWineGap(std::uint32_t windows, std::uint32_t wine, const char* what);
+// `what` is a statement that holds on Windows ("AddPrinterA refuses ...").
 bool KnownWineGap(bool windows, bool wine, const char* what);
 
 class ContractTest : public ::testing::Test {
