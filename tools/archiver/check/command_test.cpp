@@ -58,14 +58,5 @@ INSTANTIATE_TEST_SUITE_P(
                     R"(x -y "a*.7z" -o"o")", R"(x -y "a.7z" -o"o?")",  // wildcards
                     "x -y \"a\x01.7z\" -o\"o\"", R"(X -y "a.7z" -o"o")"));
 
-TEST(SevenZaCommandLines, QuoteEveryPathAndEndTheSwitchesBeforeTheArchive) {
-    ExtractCommand command{R"(C:\my files\@list.7z)", R"(C:\)"};
-    const std::string sevenZa = R"(C:\tools dir\7za.exe)";
-    EXPECT_EQ(ListCommandLine(sevenZa, command),
-              R"("C:\tools dir\7za.exe" l -slt -ba -sccUTF-8 -- "C:\my files\@list.7z")");
-    EXPECT_EQ(ExtractCommandLine(sevenZa, command),
-              R"("C:\tools dir\7za.exe" x -y -bd "-oC:\" -- "C:\my files\@list.7z")");
-}
-
 }  // namespace
 }  // namespace archiver

@@ -28,12 +28,6 @@ TEST(TechnicalListing, ReadsEveryEntryWithItsLinkProperties) {
     EXPECT_EQ((*entries)[2].path, "Ticket");
 }
 
-TEST(TechnicalListing, AnEmptyArchiveHasNoEntries) {
-    auto entries = ParseTechnicalListing("");
-    ASSERT_TRUE(entries.has_value());
-    EXPECT_TRUE(entries->empty());
-}
-
 class MalformedListing : public testing::TestWithParam<const char*> {};
 
 TEST_P(MalformedListing, IsRefused) {
