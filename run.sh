@@ -3,9 +3,12 @@
 # under Wine from its distribution folder (the installer with the driver
 # package, the archiver library and 7za.exe beside it).
 #
-#   ./run.sh [--no-build]
+#   ./run.sh [--no-build] [--headless] [--build-dir DIR]
 #
-# --no-build runs what was built last, without installing or building.
+#   --no-build       run what was built last, without installing or building
+#   --headless       run under Xvfb even when $DISPLAY is set
+#   --build-dir DIR  run the installer of that build folder (its dist/ folder)
+#                    with a Wine prefix kept inside it
 #
 # With $DISPLAY set the dialog opens there and the script ends when you close
 # it. Without a display it runs headless under Xvfb: it waits until the
@@ -19,8 +22,16 @@ cd "$(dirname "$0")"
 repo=$(pwd)
 . tests/wine/wine-env.sh
 
-no_build=0
-[ "${1:-}" = --no-build ] && no_build=1
+no_build=0 headless=0 out=
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --no-build) no_build=1 ;;
+    --headless) headless=1 ;;
+    --build-dir) out=$(realpath -m "$2"); shift ;;
+    *) echo "usage: ./run.sh [--no-build] [--headless] [--build-dir DIR]" >&2; exit 2 ;;
+  esac
+  shift
+done
 
 mkdir -p build/logs
 build() {
@@ -38,17 +49,26 @@ if [ "$no_build" = 0 ]; then
   build windows64
 fi
 
-if can_run_win32; then preset=windows; else preset=windows64; fi
-out=$repo/build/$preset
+prefix_root=$repo/build/wine-run
+if [ -z "$out" ]; then
+  if can_run_win32; then out=$repo/build/windows; else out=$repo/build/windows64; fi
+else
+  prefix_root=$out/wine-run
+fi
 if [ -f "$out/dist/installer.exe" ]; then
   folder=$out/dist
 else
   folder=$out
   echo "run.sh: no distribution folder in $out; running the bare installer.exe (no driver package)" >&2
 fi
-echo "run.sh: running $folder/installer.exe ($preset build)"
+[ -f "$folder/installer.exe" ] || { echo "run.sh: no installer.exe in $folder" >&2; exit 1; }
+if [ "$(pe_machine "$folder/installer.exe")" = i386 ] && ! can_run_win32; then
+  echo "run.sh: $folder/installer.exe is a 32-bit program and this host runs no 32-bit code" >&2
+  exit 77
+fi
+echo "run.sh: running $folder/installer.exe"
 
-export WINEPREFIX=$repo/build/wine-run/prefix WINEARCH=win64
+export WINEPREFIX=$prefix_root/prefix WINEARCH=win64
 mkdir -p "$(dirname "$WINEPREFIX")"
 WINE=$(wine_loader)
 XVFB_PID=
@@ -60,7 +80,7 @@ finish() {
 }
 trap finish EXIT
 
-if [ -n "${DISPLAY:-}" ]; then
+if [ -n "${DISPLAY:-}" ] && [ "$headless" = 0 ]; then
   prepare_prefix nodesktop
   (cd "$folder" && "$WINE" installer.exe)
   exit 0

@@ -28,6 +28,11 @@ while [ $# -gt 0 ]; do
 done
 [ -n "$program" ] && [ -n "$installer" ] || { echo "run-e2e: --program and --installer are needed" >&2; exit 2; }
 
+if [ "$(pe_machine "$program")" = i386 ] && ! can_run_win32; then
+  echo "run-e2e: skipped: $program is a 32-bit program and this host runs no 32-bit code" >&2
+  exit 77
+fi
+
 workdir=
 if [ -n "$dist" ] && [ -f "$dist/installer.exe" ]; then
   installer=$dist/installer.exe
