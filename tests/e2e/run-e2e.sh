@@ -54,7 +54,8 @@ if [ -n "$shots" ]; then
 fi
 
 set +e
-bash "$here/../wine/run-in-prefix.sh" --desktop 800x600 -- "$program" "${args[@]}" "$@"
+# Ends the tests well within ctest's limit, so the prefix is still cleaned up.
+bash "$here/../wine/run-in-prefix.sh" --desktop 800x600 --timeout 720 -- "$program" "${args[@]}" "$@"
 rc=$?
 set -e
 

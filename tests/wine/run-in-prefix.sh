@@ -3,7 +3,7 @@
 # virtual X server when there is no display. Used by ctest for the contract
 # and end-to-end test programs.
 #
-#   run-in-prefix.sh [--win32] [--win10] [--desktop WxH] [--keep] [--cwd DIR] -- PROGRAM.exe [ARGS...]
+#   run-in-prefix.sh [--win32] [--win10] [--desktop WxH] [--keep] [--cwd DIR] [--timeout SECONDS] -- PROGRAM.exe [ARGS...]
 #
 #   --win32        create a 32-bit prefix (WINEARCH=win32) instead of the default 64-bit one
 #   --win10        make the prefix report Windows 10
@@ -11,6 +11,9 @@
 #                  (Wine then draws captions and frames, which Xvfb alone lacks)
 #   --keep         keep the prefix (its path is printed) instead of removing it
 #   --cwd DIR      run the program with DIR as its working directory
+#   --timeout S    end the program after S seconds (exit status 124), so that the
+#                  prefix and the X server are cleaned up before a caller's own
+#                  time limit kills this script
 #
 # The prefix has Wine's crash dialog turned off, so a crash ends the program
 # instead of hanging the run. WINEPREFIX_ROOT (default: build/wine-prefixes
@@ -22,7 +25,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=wine-env.sh
 . "$here/wine-env.sh"
 
-arch=win64 options=() keep=0 cwd=
+arch=win64 options=() keep=0 cwd= limit=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --win32) arch=win32 ;;
@@ -30,6 +33,7 @@ while [ $# -gt 0 ]; do
     --desktop) options+=("desktop=$2"); shift ;;
     --keep) keep=1 ;;
     --cwd) cwd=$2; shift ;;
+    --timeout) limit=$2; shift ;;
     --) shift; break ;;
     *) echo "run-in-prefix: unknown option $1" >&2; exit 2 ;;
   esac
@@ -63,13 +67,19 @@ cleanup() {
   if [ "$keep" = 1 ]; then echo "run-in-prefix: kept $WINEPREFIX" >&2; else rm -rf "$WINEPREFIX"; fi
 }
 trap cleanup EXIT
+trap 'exit 143' TERM INT
 
 [ -n "${DISPLAY:-}" ] || start_xvfb
 prepare_prefix "${options[@]}"
 
 [ -z "$cwd" ] || cd "$cwd"
 set +e
-"$WINE" "$prog" "$@"
+if [ "$limit" -gt 0 ]; then
+  timeout --kill-after=10 "$limit" "$WINE" "$prog" "$@"
+else
+  "$WINE" "$prog" "$@"
+fi
 rc=$?
+[ "$rc" -ne 124 ] || echo "run-in-prefix: $prog still ran after $limit s and was ended" >&2
 set -e
 exit $rc
