@@ -159,7 +159,7 @@ private:
     void WritePrinterKeys(const plat::PrinterInfo2& info);
     void RemovePrinterKeys(const std::string& name);
     // The file a driver record names, looked up as the spooler does.
-    std::optional<std::string> DriverSource(const std::string& spec, const std::string& driverDir,
+    std::optional<std::string> DriverSource(const std::string& named, const std::string& driverDir,
                                             const std::string& versionDir) const;
     bool MonitorInUse(const std::string& name) const;
 

@@ -58,12 +58,12 @@ bool SimSpooler::GetPrinterDriverDirectoryA(const std::string& environment, std:
     return true;
 }
 
-std::optional<std::string> SimSpooler::DriverSource(const std::string& spec,
+std::optional<std::string> SimSpooler::DriverSource(const std::string& named,
                                                     const std::string& driverDir,
                                                     const std::string& versionDir) const {
-    if (HasDrive(spec) && m_files.IsFile(spec)) return spec;
+    if (HasDrive(named) && m_files.IsFile(named)) return named;
     // By name: staged in the driver folder, or a copy the spooler already keeps.
-    const std::string name = BaseName(spec);
+    const std::string name = BaseName(named);
     if (name.empty()) return std::nullopt;
     for (const std::string& dir : {driverDir, versionDir}) {
         if (m_files.IsFile(dir + "\\" + name)) return dir + "\\" + name;
