@@ -89,7 +89,3 @@ std::string CInstallerDlg::AppTitle() {
     std::string::size_type dot = name.find_last_of('.');
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
-
-ReceiptGroups CInstallerDlg::Groups() const {
-    return ReceiptGroups{m_nReceiptCount1, m_nReceiptCount2, m_nReceiptCount3, m_nReceiptCount4};
-}

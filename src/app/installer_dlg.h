@@ -11,7 +11,6 @@
 
 #include "app/controls.h"
 #include "app/dialog.h"
-#include "install/catalogue.h"
 #include "package/archiver_dll.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
@@ -113,7 +112,6 @@ private:
                                 visitDisplayName);
     bool WaitForServiceState(plat::Handle service, std::uint32_t wanted,
                              const std::function<void()>& whileRunning = {});
-    ReceiptGroups Groups() const;
 
     plat::Platform& m_platform;
     std::thread m_worker;

@@ -108,17 +108,7 @@ TEST(ListInstalledPrinters, FillsBothListsInStep) {
     info.portName = "COM1:";
     info.driverName = "Generic";
     info.printProcessor = "WinPrint";
-    for (const char* file : {"gen.dll", "gen.gpd", "genui.dll"}) {
-        h.win.files().MakeDirectories("C:\\stage");
-        h.win.files().WriteFile(std::string("C:\\stage\\") + file, "x");
-    }
-    plat::DriverInfo3 driver;
-    driver.name = "Generic";
-    driver.environment = "Windows x64";
-    driver.driverPath = "C:\\stage\\gen.dll";
-    driver.dataFile = "C:\\stage\\gen.gpd";
-    driver.configFile = "C:\\stage\\genui.dll";
-    ASSERT_TRUE(h.win.spooler().AddPrinterDriverExA(3, driver, plat::kAplCopyAllFiles));
+    h.win.spooler().AddDriverForTests("Generic");
     plat::Handle printer = h.win.spooler().AddPrinterA(2, info);
     ASSERT_NE(printer, nullptr);
     h.win.spooler().ClosePrinter(printer);
