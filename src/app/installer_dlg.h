@@ -23,6 +23,14 @@ constexpr std::uint32_t WM_SERIAL_RING = plat::kWmUser + 5;
 constexpr std::uint32_t WM_SERIAL_BYTE = plat::kWmUser + 7;
 constexpr std::uint32_t WM_SERIAL_EVENT_CHAR = plat::kWmUser + 8;
 
+// What the port dialogs and the port choice hand back.
+constexpr int PORT_CHOICE_BASE = 0x1200;     // plus the row of the chosen port
+constexpr int PORT_CHOICE_CANCEL = 0xCCCC;   // no port to use
+constexpr int PORT_CHOICE_CREATED = 0xAAAA;  // a new TCP/IP port: take the list's first
+
+// The two ways printer registration ends an installation.
+enum class PrinterVariant { Receipt, Label };
+
 class CInstallerDlg : public CDialog {
 public:
     explicit CInstallerDlg(plat::Platform& platform);
@@ -40,6 +48,21 @@ public:
     int GetWindowsVersionCode();
     void DetectSystem();
     void RestartService(const char* serviceName, int mode);
+
+    // The Install command and the installations it runs.
+    void OnInstall();
+    void InstallReceiptPrinter();
+    // Step 1 of both installations: the parallel or TCP/IP port the user
+    // picks. False when there is none to use (the button is usable again).
+    bool ChoosePortForPrinter();
+    void RegisterPrinter(const std::string& printerName, const std::string& driverName,
+                         PrinterVariant variant);
+
+    // Ports: choice, assignment and detection.
+    int SelectParallelPort();
+    int SelectTcpipPort();
+    void AssignPrinterPort(const char* printerName, std::string port);
+    void DetectUsbPort();
 
     // The dialog's handlers.
     bool OnInitDialog() override;
