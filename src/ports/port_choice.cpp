@@ -1,11 +1,15 @@
-// The parallel and TCP/IP port choice. The port dialogs are not part of this
-// version yet: the user is told so and the choice counts as cancelled, so
-// nothing is installed on a port nobody chose.
+// The port the user picks for a parallel or TCP/IP printer. The port dialogs
+// are not part of this version yet: the user is told so and the choice counts
+// as cancelled, so nothing is installed on a port nobody chose.
 #include "app/installer_dlg.h"
+#include "ports/port_kinds.h"
 
 namespace {
 constexpr const char* kNotReady =
     "This version cannot set up parallel or TCP/IP ports yet.\r\n"
+    "Please choose the USB port, or install the printer on this port with Windows.";
+constexpr const char* kSerialNotReady =
+    "This version cannot find serial printers yet.\r\n"
     "Please choose the USB port, or install the printer on this port with Windows.";
 }  // namespace
 
@@ -17,4 +21,39 @@ int CInstallerDlg::SelectParallelPort() {
 int CInstallerDlg::SelectTcpipPort() {
     if (m_pWnd != nullptr) m_pWnd->MessageBoxA(kNotReady, AppTitle(), plat::kMbOk);
     return PORT_CHOICE_CANCEL;
+}
+
+bool CInstallerDlg::ChoosePortForPrinter() {
+    const std::vector<std::string>* list = nullptr;
+    int choice = PORT_CHOICE_CANCEL;
+    switch (m_nPortType) {
+    case kPortTcpip:
+        choice = SelectTcpipPort();
+        list = &m_saTcpipPorts;
+        break;
+    case kPortParallel:
+        choice = SelectParallelPort();
+        list = &m_saParallelPorts;
+        break;
+    case kPortSerial:
+        if (m_pWnd != nullptr) m_pWnd->MessageBoxA(kSerialNotReady, AppTitle(), plat::kMbOk);
+        m_btnInstall.EnableWindow(true);
+        return false;
+    default:
+        return true;
+    }
+    // The choice may have re-read the lists, so they are indexed only now. A
+    // result that names no entry of the list counts as a cancelled choice.
+    std::size_t index = list->size();
+    if (choice == PORT_CHOICE_CREATED && m_nPortType == kPortTcpip) {
+        index = 0;
+    } else if (choice >= PORT_CHOICE_BASE && choice < PORT_CHOICE_CANCEL) {
+        index = static_cast<std::size_t>(choice - PORT_CHOICE_BASE);
+    }
+    if (index >= list->size()) {
+        m_btnInstall.EnableWindow(true);
+        return false;
+    }
+    m_strPort = (*list)[index];
+    return true;
 }
