@@ -54,6 +54,10 @@ void CInstallerDlg::OnCommand(int id, int notifyCode) {
         OnSelchangeDriver();
         return;
     }
+    if (id == IDC_INSTALL && notifyCode == plat::kBnClicked) {
+        OnInstall();
+        return;
+    }
     CDialog::OnCommand(id, notifyCode);
 }
 

@@ -52,6 +52,7 @@ public:
     // The Install command and the installations it runs.
     void OnInstall();
     void InstallReceiptPrinter();
+    void InstallLabelPrinter();
     // Step 1 of both installations: the parallel or TCP/IP port the user
     // picks. False when there is none to use (the button is usable again).
     bool ChoosePortForPrinter();
@@ -62,6 +63,8 @@ public:
     int SelectParallelPort();
     int SelectTcpipPort();
     void AssignPrinterPort(const char* printerName, std::string port);
+    // Moves the printer the installation created to the USB port it is
+    // connected to.
     void DetectUsbPort();
 
     // The dialog's handlers.
@@ -117,6 +120,9 @@ public:
     int m_nStopBits = 1;
     std::uint32_t m_dwCommEvents = 3;
     int m_nProbeIndex = 0;
+    // The name the last installation created its printer under: the port
+    // detections move this printer, whatever the driver box says.
+    std::string m_strPrinterName;
 
     // How long a wait for a service state may take before the user is told.
     static constexpr std::uint32_t kServiceWaitMs = 30000;
@@ -133,6 +139,17 @@ private:
     // Walks the sections of the driver list file in file order.
     void ReadDriverSections(const std::function<void(int position, const std::string& name)>&
                                 visitDisplayName);
+    // The spooler's driver folder for `environment` into `*directory`; false
+    // (the user told) when it does not fit the installer's path buffers.
+    bool GetDriverDirectory(const char* environment, std::string* directory);
+    // Copies `file` from `sourceFolder` into `driverDirectory`, then shows
+    // the destination.
+    void StageDriverFile(const std::string& sourceFolder, const std::string& driverDirectory,
+                         const std::string& file);
+    void EnableLoadDriverPrivilege();
+    void SetDefaultPrinter(const std::string& printerName);
+    // The box for a printer the spooler refused; leaves the button usable.
+    void ReportPrinterFailure(std::uint32_t error);
     bool WaitForServiceState(plat::Handle service, std::uint32_t wanted,
                              const std::function<void()>& whileRunning = {});
 

@@ -13,6 +13,8 @@ enum class RootKey { ClassesRoot, CurrentUser, LocalMachine, Users, CurrentConfi
 
 using RegKey = void*;
 
+constexpr std::uint32_t kKeyQueryValue = 0x0001;
+constexpr std::uint32_t kKeySetValue = 0x0002;
 constexpr std::uint32_t kKeyRead = 0x20019;
 constexpr std::uint32_t kKeyWrite = 0x20006;
 constexpr std::uint32_t kKeyAllAccess = 0xF003F;

@@ -39,7 +39,8 @@ struct PrinterInfo2 {
 };
 
 // Empty strings are passed to Windows as NULL, except the three paths
-// (driver, data, config) which the spooler requires.
+// (driver, data, config) which the spooler requires and the monitor name,
+// which goes as "" when there is none.
 struct DriverInfo3 {
     std::uint32_t version = 3;
     std::string name;

@@ -13,6 +13,16 @@ constexpr std::uint32_t kVerPlatformWin32Nt = 2;
 constexpr std::uint32_t kOsVersionInfoSize = 148;     // sizeof(OSVERSIONINFOA)
 constexpr std::uint32_t kOsVersionInfoExSize = 156;   // sizeof(OSVERSIONINFOEXA)
 
+// A privilege's locally unique id, as LookupPrivilegeValueA gives it.
+struct Luid {
+    std::uint32_t lowPart = 0;
+    std::int32_t highPart = 0;
+};
+
+constexpr std::uint32_t kTokenQuery = 0x0008;
+constexpr std::uint32_t kTokenAdjustPrivileges = 0x0020;
+constexpr std::uint32_t kSePrivilegeEnabled = 0x00000002;
+
 struct OsVersionInfo {
     std::uint32_t size = 0;            // selects the plain or extended record
     std::uint32_t majorVersion = 0;
@@ -44,6 +54,13 @@ public:
     virtual void Sleep(std::uint32_t milliseconds) = 0;
     virtual std::uint32_t GetTickCount() = 0;
     virtual std::uint32_t GetLastError() = 0;
+    // OpenProcessToken(GetCurrentProcess(), access, token).
+    virtual bool OpenProcessToken(std::uint32_t access, Handle* token) = 0;
+    virtual bool LookupPrivilegeValueA(const char* systemName, const char* name, Luid* luid) = 0;
+    // AdjustTokenPrivileges for one privilege, no previous state asked for.
+    virtual bool AdjustTokenPrivileges(Handle token, const Luid& luid,
+                                       std::uint32_t attributes) = 0;
+    virtual bool CloseHandle(Handle handle) = 0;
     virtual void SetLastError(std::uint32_t error) = 0;
 };
 

@@ -47,6 +47,7 @@ InstallerHarness::~InstallerHarness() {
 
 sim::SimDialog& InstallerHarness::Start() {
     g_nMsgUpdateData = ui.RegisterWindowMessageA(kUpdateDataMessageName);
+    g_bPortFound = true;  // one run of the program each
     dialog = std::make_unique<CInstallerDlg>(platform);
     m_app = std::thread([this] {
         dialog->DoModal();

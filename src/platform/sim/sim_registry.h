@@ -19,8 +19,8 @@
 namespace sim {
 
 constexpr std::uint32_t kRegExpandSz = 2;
-constexpr std::uint32_t kKeyQueryValue = 0x0001;
-constexpr std::uint32_t kKeySetValue = 0x0002;
+using plat::kKeyQueryValue;
+using plat::kKeySetValue;
 
 namespace regerr {
 constexpr long kBadPathname = 161;

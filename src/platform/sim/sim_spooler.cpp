@@ -195,6 +195,10 @@ void SimSpooler::RemovePrinterKeys(const std::string& name) {
 }
 
 plat::Handle SimSpooler::AddPrinterA(std::uint32_t level, const plat::PrinterInfo2& info) {
+    {
+        SimLock lock(m_context.mutex);
+        m_lastPrinterRecord = info;
+    }
     if (!Enter("AddPrinterA")) return nullptr;
     SimLock lock(m_context.mutex);
     auto fail = [this](std::uint32_t error) {
@@ -412,6 +416,16 @@ std::vector<plat::PortInfo2> SimSpooler::Ports() const {
 std::size_t SimSpooler::OpenPrinterCount() const {
     SimLock lock(m_context.mutex);
     return m_handles.Size();
+}
+
+std::optional<plat::DriverInfo3> SimSpooler::LastDriverRecord() const {
+    SimLock lock(m_context.mutex);
+    return m_lastDriverRecord;
+}
+
+std::optional<plat::PrinterInfo2> SimSpooler::LastPrinterRecord() const {
+    SimLock lock(m_context.mutex);
+    return m_lastPrinterRecord;
 }
 
 }  // namespace sim

@@ -126,6 +126,10 @@ public:
     std::vector<std::string> PrinterNames() const;
     std::vector<plat::PortInfo2> Ports() const;
     std::size_t OpenPrinterCount() const;
+    // The records last handed to AddPrinterDriverExA and AddPrinterA, as
+    // passed (whether or not the call succeeded).
+    std::optional<plat::DriverInfo3> LastDriverRecord() const;
+    std::optional<plat::PrinterInfo2> LastPrinterRecord() const;
     // "C:\windows\system32\spool\drivers\<w32x86|x64>", or "" for an unknown environment.
     static std::string DriverDirectory(const std::string& environment);
 
@@ -179,6 +183,8 @@ private:
     std::map<std::pair<std::string, std::string>, plat::DriverInfo3> m_drivers;  // lower-case env, name
     std::vector<MonitorRecord> m_monitors;
     std::vector<PrinterRecord> m_printers;
+    std::optional<plat::DriverInfo3> m_lastDriverRecord;
+    std::optional<plat::PrinterInfo2> m_lastPrinterRecord;
     std::uint64_t m_nextPrinterId = 1;
     HandleTable<PrinterHandle> m_handles{kPrinterHandleBase};
 };

@@ -73,6 +73,10 @@ std::optional<std::string> SimSpooler::DriverSource(const std::string& named,
 
 bool SimSpooler::AddPrinterDriverExA(std::uint32_t level, const plat::DriverInfo3& info,
                                      std::uint32_t) {
+    {
+        SimLock lock(m_context.mutex);
+        m_lastDriverRecord = info;
+    }
     if (!Enter("AddPrinterDriverExA")) return false;
     SimLock lock(m_context.mutex);
     if (level != 2 && level != 3) return Fail(plat::err::kInvalidLevel);

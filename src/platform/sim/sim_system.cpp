@@ -16,6 +16,19 @@ std::uint32_t CopyFolder(const std::string& folder, char* buf, std::uint32_t cch
     return length;
 }
 
+// The privileges the simulated token holds, by name and LUID low part.
+struct PrivilegeName {
+    const char* name;
+    std::uint32_t luid;
+};
+constexpr PrivilegeName kPrivileges[] = {{"SeLoadDriverPrivilege", 10}, {"SeShutdownPrivilege", 19}};
+constexpr std::uint32_t kNoSuchPrivilege = 1313;
+
+bool Failed(std::uint32_t error) {
+    SetThreadLastError(error);
+    return false;
+}
+
 }  // namespace
 
 SimSystem::SimSystem(SimContext& context) : m_context(context) {
@@ -164,5 +177,61 @@ std::string SimSystem::ProgramFolder() const {
 std::string SimSystem::SystemDirectory() const { return "C:\\windows\\system32"; }
 
 std::string SimSystem::WindowsDirectory() const { return "C:\\windows"; }
+
+bool SimSystem::OpenProcessToken(std::uint32_t access, plat::Handle* token) {
+    if (auto fault = m_context.faults.Enter("OpenProcessToken")) return Failed(*fault);
+    SimLock lock(m_context.mutex);
+    if (token == nullptr) return Failed(plat::err::kInvalidParameter);
+    *token = m_tokens.Add(Token{access});
+    return true;
+}
+
+bool SimSystem::LookupPrivilegeValueA(const char* systemName, const char* name, plat::Luid* luid) {
+    if (auto fault = m_context.faults.Enter("LookupPrivilegeValueA")) return Failed(*fault);
+    if (systemName != nullptr || name == nullptr || luid == nullptr) {
+        return Failed(plat::err::kInvalidParameter);
+    }
+    for (const PrivilegeName& privilege : kPrivileges) {
+        if (std::strcmp(privilege.name, name) == 0) {
+            *luid = plat::Luid{privilege.luid, 0};
+            return true;
+        }
+    }
+    return Failed(kNoSuchPrivilege);
+}
+
+bool SimSystem::AdjustTokenPrivileges(plat::Handle token, const plat::Luid& luid,
+                                      std::uint32_t attributes) {
+    if (auto fault = m_context.faults.Enter("AdjustTokenPrivileges")) return Failed(*fault);
+    SimLock lock(m_context.mutex);
+    Token* found = m_tokens.Find(token);
+    if (found == nullptr) return Failed(plat::err::kInvalidHandle);
+    if ((found->access & plat::kTokenAdjustPrivileges) == 0) return Failed(plat::err::kAccessDenied);
+    if (attributes & plat::kSePrivilegeEnabled) {
+        m_enabledPrivileges.insert(luid.lowPart);
+    } else {
+        m_enabledPrivileges.erase(luid.lowPart);
+    }
+    return true;
+}
+
+bool SimSystem::CloseHandle(plat::Handle handle) {
+    if (auto fault = m_context.faults.Enter("CloseHandle")) return Failed(*fault);
+    SimLock lock(m_context.mutex);
+    return m_tokens.Remove(handle) || Failed(plat::err::kInvalidHandle);
+}
+
+bool SimSystem::PrivilegeEnabled(const std::string& name) const {
+    SimLock lock(m_context.mutex);
+    for (const PrivilegeName& privilege : kPrivileges) {
+        if (name == privilege.name) return m_enabledPrivileges.count(privilege.luid) != 0;
+    }
+    return false;
+}
+
+std::size_t SimSystem::OpenTokenCount() const {
+    SimLock lock(m_context.mutex);
+    return m_tokens.Size();
+}
 
 }  // namespace sim

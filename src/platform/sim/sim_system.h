@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "platform/sim/sim_context.h"
+#include "platform/sim/sim_handles.h"
 #include "platform/system.h"
 
 namespace sim {
@@ -26,6 +28,13 @@ public:
     // The last error is read and written without hook or faults.
     std::uint32_t GetLastError() override;
     void SetLastError(std::uint32_t error) override;
+    // The process token knows "SeLoadDriverPrivilege" and
+    // "SeShutdownPrivilege"; other names give 1313.
+    bool OpenProcessToken(std::uint32_t access, plat::Handle* token) override;
+    bool LookupPrivilegeValueA(const char* systemName, const char* name, plat::Luid* luid) override;
+    bool AdjustTokenPrivileges(plat::Handle token, const plat::Luid& luid,
+                               std::uint32_t attributes) override;
+    bool CloseHandle(plat::Handle handle) override;
     // As GetWindowsDirectoryA (not part of the seam yet): length written, or
     // the size needed.
     std::uint32_t GetWindowsDirectoryA(char* buf, std::uint32_t cch);
@@ -45,6 +54,8 @@ public:
     std::string ProgramFolder() const;
     std::string SystemDirectory() const;
     std::string WindowsDirectory() const;
+    bool PrivilegeEnabled(const std::string& name) const;
+    std::size_t OpenTokenCount() const;
 
 private:
     SimContext& m_context;
@@ -52,6 +63,11 @@ private:
     bool m_wow64 = true;
     bool m_hasIsWow64Process = true;
     std::string m_moduleFileName = "C:\\dist\\installer.exe";
+    struct Token {
+        std::uint32_t access = 0;
+    };
+    HandleTable<Token> m_tokens{kTokenHandleBase};
+    std::set<std::uint32_t> m_enabledPrivileges;  // by LUID low part
 };
 
 }  // namespace sim

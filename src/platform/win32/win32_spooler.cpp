@@ -174,7 +174,7 @@ bool Win32Spooler::AddPrinterDriverExA(std::uint32_t level, const DriverInfo3& i
     record.pConfigFile = args.Str(info.configFile);
     record.pHelpFile = args.OrNull(info.helpFile);
     record.pDependentFiles = args.OrNull(dependentFiles);
-    record.pMonitorName = args.OrNull(info.monitorName);
+    record.pMonitorName = args.Str(info.monitorName);
     record.pDefaultDataType = args.OrNull(info.defaultDataType);
     return ::AddPrinterDriverExA(nullptr, level, reinterpret_cast<BYTE*>(&record), copyFlags) !=
            FALSE;

@@ -118,4 +118,31 @@ std::uint32_t Win32System::GetLastError() { return ::GetLastError(); }
 
 void Win32System::SetLastError(std::uint32_t error) { ::SetLastError(error); }
 
+bool Win32System::OpenProcessToken(std::uint32_t access, Handle* token) {
+    HANDLE handle = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), access, &handle)) return false;
+    *token = handle;
+    return true;
+}
+
+bool Win32System::LookupPrivilegeValueA(const char* systemName, const char* name, Luid* luid) {
+    LUID value{};
+    if (!::LookupPrivilegeValueA(systemName, name, &value)) return false;
+    luid->lowPart = value.LowPart;
+    luid->highPart = value.HighPart;
+    return true;
+}
+
+bool Win32System::AdjustTokenPrivileges(Handle token, const Luid& luid, std::uint32_t attributes) {
+    TOKEN_PRIVILEGES privileges{};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Luid.LowPart = luid.lowPart;
+    privileges.Privileges[0].Luid.HighPart = luid.highPart;
+    privileges.Privileges[0].Attributes = attributes;
+    return ::AdjustTokenPrivileges(static_cast<HANDLE>(token), FALSE, &privileges, 0, nullptr,
+                                   nullptr) != FALSE;
+}
+
+bool Win32System::CloseHandle(Handle handle) { return ::CloseHandle(static_cast<HANDLE>(handle)) != FALSE; }
+
 }  // namespace plat::win32

@@ -16,6 +16,10 @@ public:
     std::uint32_t GetTickCount() override;
     std::uint32_t GetLastError() override;
     void SetLastError(std::uint32_t error) override;
+    bool OpenProcessToken(std::uint32_t access, Handle* token) override;
+    bool LookupPrivilegeValueA(const char* systemName, const char* name, Luid* luid) override;
+    bool AdjustTokenPrivileges(Handle token, const Luid& luid, std::uint32_t attributes) override;
+    bool CloseHandle(Handle handle) override;
 };
 
 }  // namespace plat::win32

@@ -1,0 +1,94 @@
+// Receipt printers: a model's GPD file and model DLL on top of the system's
+// generic Unidrv driver, registered with the spooler, then the printer.
+#include <cstdio>
+
+#include "app/installer_dlg.h"
+#include "install/catalogue.h"
+#include "install/driver_record.h"
+
+void CInstallerDlg::InstallReceiptPrinter() {
+    if (!ChoosePortForPrinter()) return;
+
+    std::string environment = "Windows NT x86";
+    std::string sourceFolder = "C:\\Ticket\\x86\\";
+    std::string driverDirectory;
+    if (!GetDriverDirectory(environment.c_str(), &driverDirectory)) {
+        m_btnInstall.EnableWindow(true);
+        return;
+    }
+    if (m_bWow64) {
+        environment = "Windows x64";
+        sourceFolder = "C:\\Ticket\\x64\\";
+        if (!GetDriverDirectory(environment.c_str(), &driverDirectory)) {
+            m_btnInstall.EnableWindow(true);
+            return;
+        }
+    }
+
+    const ReceiptGroups groups{m_nReceiptCount1, m_nReceiptCount2, m_nReceiptCount3,
+                               m_nReceiptCount4};
+    const std::optional<ReceiptModel> model = LookupReceiptModel(m_nDriverIndex, groups);
+    if (!model) {
+        // The Install command lets no such index through; nothing to install.
+        m_btnInstall.EnableWindow(true);
+        return;
+    }
+    const std::string printerName = m_pWnd != nullptr ? m_pWnd->GetDlgItemTextA(IDC_PRINTER_NAME) : "";
+    const std::string driverName = model->displayName;
+    const std::string modelDll = std::string(model->modelDll) + ".DLL";
+    const std::string dataFile = std::string(model->key) + ".GPD";
+
+    const std::optional<plat::DriverInfo3> record =
+        ReceiptDriverRecord(*model, environment, driverDirectory, GetWindowsVersionCode() == 4);
+    if (!record) {
+        if (m_pWnd != nullptr) {
+            m_pWnd->MessageBoxA("The printer driver folder \"" + driverDirectory +
+                                    "\" is too long for this installer.",
+                                "Error", plat::kMbOk | plat::kMbIconError);
+        }
+        m_btnInstall.EnableWindow(true);
+        return;
+    }
+
+    for (const std::string& file : {modelDll, dataFile, std::string("VOEMUNI.dll"),
+                                    std::string("VOEMUNI.ini")}) {
+        StageDriverFile(sourceFolder, driverDirectory, file);
+    }
+    for (const char* file : g_apszUnidrvFiles) StageDriverFile(sourceFolder, driverDirectory, file);
+
+    m_progress.SetPos(10);
+    SetStatus("Adding printer drive " + driverName);
+    RestartService("Spooler", 16);
+
+    if (!m_platform.spooler.AddPrinterDriverExA(3, *record, plat::kAplCopyAllFiles)) {
+        const std::uint32_t error = m_platform.system.GetLastError();
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "Failed to add the driver %d\r\n\r\nClick Retry:You can retry\r\n"
+                      "Click Cancel\xA3\xBA" "Exit and abort installation",
+                      static_cast<int>(error));
+        const int answer = m_pWnd != nullptr
+                               ? m_pWnd->MessageBoxA(text, "Error", plat::kMbRetryCancel)
+                               : plat::kIdCancel;
+        if (answer == plat::kIdRetry) {
+            m_btnInstall.SetWindowText("Reinstall");
+            m_btnInstall.EnableWindow(true);
+            m_progress.SetPos(0);
+        } else {
+            OnOK();
+        }
+        return;
+    }
+
+    SetStatus("Driver " + driverName + " is added");
+    // The spooler keeps its own copies; the plug-in's two files stay.
+    for (const std::string& file : {modelDll, dataFile}) {
+        m_platform.files.DeleteFileA((driverDirectory + "\\" + file).c_str());
+    }
+    for (const char* file : g_apszUnidrvFiles) {
+        m_platform.files.DeleteFileA((driverDirectory + "\\" + file).c_str());
+    }
+    m_progress.SetPos(20);
+
+    RegisterPrinter(printerName, driverName, PrinterVariant::Receipt);
+}

@@ -1,0 +1,54 @@
+#include "install_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "archive_writer.h"
+#include "install/catalogue.h"
+
+std::string FullDriverList() {
+    std::string list;
+    for (int i = 0; i < 35; ++i) {
+        list += "[S" + std::to_string(i) + "]\r\nPrintName1=Driver " + std::to_string(i) + "\r\n";
+        if (i == 1 || i == 15) list += "PrintName2=Twice\r\n";
+    }
+    return list;
+}
+
+void PlaceReceiptPackage(InstallerHarness& h, const std::string& driverList) {
+    std::vector<ArchiveEntry> entries = {{"DriverName.cfg", driverList, ""}};
+    for (const char* arch : {"x86", "x64"}) {
+        const std::string folder = std::string("Ticket/") + arch + "/";
+        std::vector<std::string> files = {"QRR8.DLL", "VOEMUNI.dll", "VOEMUNI.ini"};
+        for (const char* key : g_apszReceiptKeys) files.push_back(std::string(key) + ".GPD");
+        for (const char* file : g_apszUnidrvFiles) files.push_back(file);
+        for (const std::string& file : files) entries.push_back({folder + file, file + " " + arch, ""});
+    }
+    ASSERT_TRUE(WriteArchive(h.win.files().HostPath("C:\\dist\\DriverData.Drv"), entries));
+}
+
+sim::SimDialog& StartWithPorts(InstallerHarness& h, const std::vector<std::string>& ports) {
+    for (const std::string& port : ports) {
+        const bool usb = port.rfind("USB", 0) == 0;
+        h.win.spooler().AddPort(port, usb ? "Virtual printer port for USB" : "Local Port");
+    }
+    sim::SimDialog& dlg = h.Start();
+    EXPECT_TRUE(h.WaitStartup());
+    return dlg;
+}
+
+void Install(InstallerHarness& h, const std::string& name, int row) {
+    sim::SimDialog& dlg = *h.window;
+    const std::vector<std::string> items = dlg.ComboItems(IDC_DRIVER_COMBO);
+    const auto it = std::find(items.begin(), items.end(), name);
+    ASSERT_NE(it, items.end()) << name;
+    ASSERT_TRUE(dlg.SelectComboItem(IDC_DRIVER_COMBO, static_cast<int>(it - items.begin())));
+    if (row >= 0) {
+        ASSERT_TRUE(dlg.SelectListRow(IDC_PORT_LIST, row));
+    } else {
+        ASSERT_TRUE(dlg.ClearListSelection(IDC_PORT_LIST));
+    }
+    ASSERT_TRUE(dlg.Click(IDC_INSTALL));
+    ASSERT_TRUE(dlg.WaitIdle(std::chrono::seconds(20)));
+}

@@ -1,0 +1,24 @@
+// A complete driver package and a driver list with a section for every
+// catalogue index, and the steps a user takes to install from it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "installer_harness.h"
+
+// Sections "S0" .. "S34", section i naming "Driver i"; sections 1 and 15 also
+// name "Twice".
+std::string FullDriverList();
+
+// Writes the receipt driver files of both word sizes, and the driver list,
+// as the driver package in "C:\dist".
+void PlaceReceiptPackage(InstallerHarness& h, const std::string& driverList = FullDriverList());
+
+// Starts the dialog and waits for the start-up; the ports are added first
+// (USB ones to the USB monitor, others as local ports).
+sim::SimDialog& StartWithPorts(InstallerHarness& h, const std::vector<std::string>& ports);
+
+// Picks the driver named `name` and the port row `row`, then clicks Install
+// and waits until the dialog is idle again (or shows a message box).
+void Install(InstallerHarness& h, const std::string& name, int row);

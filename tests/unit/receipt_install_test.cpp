@@ -1,0 +1,263 @@
+// Installing a receipt printer through the Install button, against the
+// simulated Windows: driver, printer, default printer and USB detection.
+#include <gtest/gtest.h>
+
+#include "install_support.h"
+
+namespace {
+
+using plat::RootKey;
+constexpr const char* kX64Dir = "C:\\windows\\system32\\spool\\drivers\\x64";
+constexpr const char* kDeviceKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+constexpr const char* kNotFoundCaption = "Fail to select port";
+
+class ReceiptInstall : public testing::Test {
+protected:
+    void SetUp() override { PlaceReceiptPackage(h); }
+    void OnWindows10() { h.win.system().SetVersion(plat::kVerPlatformWin32Nt, 10, 0, 19041); }
+    std::string PrinterPort(const std::string& name) {
+        auto printer = h.win.spooler().Printer(name);
+        return printer ? printer->portName : "<no printer>";
+    }
+    void ExpectFinished(sim::SimDialog& dlg) {
+        EXPECT_EQ(dlg.Text(IDC_STATUS), "The installation is completed.");
+        EXPECT_EQ(dlg.Text(IDC_INSTALL), "&Finish");
+        EXPECT_TRUE(dlg.IsEnabled(IDC_INSTALL));
+        EXPECT_FALSE(dlg.IsEnabled(plat::kIdCancel));
+        EXPECT_EQ(dlg.ProgressPos(IDC_PROGRESS), 100);
+    }
+
+    InstallerHarness h{/*withPackage=*/false, ""};
+};
+
+TEST_F(ReceiptInstall, UsbPrinterEndsOnThePortItAnswersOn) {
+    OnWindows10();
+    h.win.spooler().SetDeviceOnPort("USB002", true);
+    sim::SimDialog& dlg = StartWithPorts(h, {"LPT1:", "USB001", "USB002", "USB003"});
+    Install(h, "Driver 0", 1);
+
+    EXPECT_TRUE(dlg.MessageBoxLog().empty());
+    ASSERT_TRUE(h.win.spooler().Driver("Windows x64", "SK200K8"));
+    EXPECT_EQ(h.win.spooler().Printer("Driver 0")->driverName, "SK200K8");
+    EXPECT_EQ(PrinterPort("Driver 0"), "USB002");
+    // The staged copies go, the plug-in's two files stay.
+    for (const char* file : {"QRR8.DLL", "SK200K8.GPD", "uniDRVui.DLL", "uniDRV.DLL", "UNIDRV.HLP",
+                             "UNIRES.DLL", "TTFSUB.GPD", "STDNAMES.GPD"}) {
+        EXPECT_FALSE(h.win.files().Exists(std::string(kX64Dir) + "\\" + file)) << file;
+    }
+    EXPECT_EQ(h.win.files().ReadFile(std::string(kX64Dir) + "\\VOEMUNI.dll"), "VOEMUNI.dll x64");
+    EXPECT_TRUE(h.win.files().Exists(std::string(kX64Dir) + "\\VOEMUNI.ini"));
+    // The default printer names the port the printer was created on.
+    EXPECT_EQ(h.win.registry().GetString(RootKey::CurrentUser, kDeviceKey, "Device"),
+              "Driver 0,winspool,USB001");
+    EXPECT_TRUE(h.win.system().PrivilegeEnabled("SeLoadDriverPrivilege"));
+    EXPECT_EQ(h.win.system().OpenTokenCount(), 0u);
+    EXPECT_EQ(h.win.spooler().OpenPrinterCount(), 0u);
+    ExpectFinished(dlg);
+
+    ASSERT_TRUE(dlg.Click(IDC_INSTALL));
+    ASSERT_TRUE(h.WaitEnded());
+    EXPECT_EQ(dlg.Result(), plat::kIdOk);
+    EXPECT_FALSE(h.win.files().Exists("C:\\Ticket"));
+}
+
+TEST_F(ReceiptInstall, OnWindows7EveryUsbPortIsWrittenWithoutRestarts) {
+    h.win.system().SetWow64(false);
+    sim::SimDialog& dlg = StartWithPorts(h, {"USB001", "USB002", "USB003"});
+    Install(h, "Driver 15", 1);
+    EXPECT_TRUE(dlg.MessageBoxLog().empty());
+    ASSERT_TRUE(h.win.spooler().Driver("Windows NT x86", "vex5(No Cut) Series"));
+    EXPECT_EQ(h.win.spooler().LastDriverRecord()->dataFile,
+              "C:\\windows\\system32\\spool\\drivers\\w32x86\\vex5nocut.GPD");
+    EXPECT_EQ(h.win.registry().GetString(RootKey::LocalMachine,
+                                         "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Driver 15",
+                                         "Port"),
+              "USB003");
+    EXPECT_EQ(h.win.services().StartCount("Spooler"), 1) << "started once, at start-up";
+    ExpectFinished(dlg);
+}
+
+TEST_F(ReceiptInstall, RetryAndCancelWhenNoUsbPortAnswers) {
+    OnWindows10();
+    sim::SimDialog& dlg = StartWithPorts(h, {"USB001", "USB002"});
+    ASSERT_TRUE(dlg.SelectListRow(IDC_PORT_LIST, 1));
+    Install(h, "Driver 1", 1);
+    for (int answer : {plat::kIdRetry, plat::kIdCancel}) {
+        auto box = dlg.WaitMessageBox();
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->caption, kNotFoundCaption);
+        EXPECT_EQ(box->type, plat::kMbRetryCancel);
+        EXPECT_EQ(box->text.substr(0, 63),
+                  "Failed to select USB port,please check the port is connected.\r\n");
+        ASSERT_TRUE(dlg.AnswerMessageBox(answer));
+        ASSERT_TRUE(dlg.WaitIdle());
+    }
+    EXPECT_EQ(dlg.MessageBoxLog().size(), 2u);
+    EXPECT_EQ(PrinterPort("Driver 1"), "USB002") << "the last port tried";
+    ExpectFinished(dlg);
+}
+
+TEST_F(ReceiptInstall, AFlagOtherThanOneIsNotOnLineButNeedsNoRetry) {
+    OnWindows10();
+    const std::string flagKey = "System\\CurrentControlSet\\Control\\Print\\Printers\\Driver 0";
+    h.win.SetCallHook([this, flagKey](std::string_view op) {
+        if (op == "RegQueryValueExA") {
+            h.win.registry().SetDword(RootKey::CurrentConfig, flagKey, "PrinterOnLine", 2);
+        }
+    });
+    sim::SimDialog& dlg = StartWithPorts(h, {"USB001", "USB002"});
+    Install(h, "Driver 0", 1);
+    EXPECT_TRUE(dlg.MessageBoxLog().empty());
+    EXPECT_EQ(PrinterPort("Driver 0"), "USB002");
+    ExpectFinished(dlg);
+}
+
+TEST_F(ReceiptInstall, DetectionMovesTheRenamedPrinter) {
+    OnWindows10();
+    h.win.spooler().SetDeviceOnPort("USB002", true);
+    sim::SimDialog& dlg = StartWithPorts(h, {"USB001", "USB002"});
+    ASSERT_TRUE(dlg.TypeText(IDC_PRINTER_NAME, "Front desk"));
+    ASSERT_TRUE(dlg.Click(IDC_INSTALL));
+    ASSERT_TRUE(dlg.WaitIdle());
+    EXPECT_TRUE(dlg.MessageBoxLog().empty());
+    EXPECT_EQ(PrinterPort("Front desk"), "USB002");
+    EXPECT_FALSE(h.win.spooler().Printer("Driver 0"));
+    EXPECT_FALSE(h.win.registry().KeyExists(
+        RootKey::LocalMachine, "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Driver 0"));
+}
+
+TEST_F(ReceiptInstall, AnExistingPrinterIsReplaced) {
+    h.win.spooler().AddDriverForTests("Old driver");
+    sim::SimDialog& dlg = StartWithPorts(h, {"USB001"});
+    plat::PrinterInfo2 old;
+    old.printerName = "Driver 0";
+    old.portName = "USB001";
+    old.driverName = "Old driver";
+    old.printProcessor = "WinPrint";
+    ASSERT_TRUE(h.platform.spooler.ClosePrinter(h.platform.spooler.AddPrinterA(2, old)));
+    std::string statusAtCreation;
+    h.win.SetCallHook([&](std::string_view op) {
+        if (op == "AddPrinterA") statusAtCreation = dlg.Text(IDC_STATUS);
+    });
+    Install(h, "Driver 0", 1);
+    EXPECT_EQ(statusAtCreation, "The printer Driver 0 exists,Re-adding the printer...");
+    EXPECT_EQ(h.win.spooler().Printer("Driver 0")->driverName, "SK200K8");
+    ExpectFinished(dlg);
+}
+
+TEST_F(ReceiptInstall, EachPrinterFailureHasItsBox) {
+    struct Case {
+        std::uint32_t error;
+        const char* text;
+        const char* caption;
+        const char* button;
+    };
+    const Case cases[] = {
+        {1796, "There's no available useful port,please select other type of port", "Prompt",
+         "Reinstall"},
+        {126, "Missing system flies,please repair system", "Prompt", "Reinstall"},
+        {5, "Error AddPrinter 5", "Error prompt", "&Install"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.error);
+        InstallerHarness run(false, "");
+        PlaceReceiptPackage(run);
+        sim::SimDialog& dlg = StartWithPorts(run, {"USB001"});
+        run.win.FailNext("AddPrinterA", c.error);
+        Install(run, "Driver 0", 1);
+        auto box = dlg.WaitMessageBox();
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->text, c.text);
+        EXPECT_EQ(box->caption, c.caption);
+        EXPECT_EQ(box->type, plat::kMbOk);
+        ASSERT_TRUE(dlg.AnswerMessageBox(plat::kIdOk));
+        ASSERT_TRUE(dlg.WaitIdle());
+        EXPECT_EQ(dlg.Text(IDC_INSTALL), c.button);
+        EXPECT_TRUE(dlg.IsEnabled(IDC_INSTALL));
+        EXPECT_EQ(dlg.ProgressPos(IDC_PROGRESS), 0);
+        EXPECT_FALSE(run.win.registry().GetValue(RootKey::CurrentUser, kDeviceKey, "Device"));
+        EXPECT_TRUE(run.win.spooler().Driver("Windows x64", "SK200K8")) << "the driver stays";
+    }
+}
+
+TEST_F(ReceiptInstall, DriverFailureOffersRetryThenCancelEndsTheInstaller) {
+    sim::SimDialog& dlg = StartWithPorts(h, {"USB001"});
+    h.win.FailNext("AddPrinterDriverExA", 1797);
+    Install(h, "Driver 0", 1);
+    auto box = dlg.WaitMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->caption, "Error");
+    EXPECT_EQ(box->type, plat::kMbRetryCancel);
+    EXPECT_EQ(box->text,
+              "Failed to add the driver 1797\r\n\r\nClick Retry:You can retry\r\n"
+              "Click Cancel\xA3\xBA" "Exit and abort installation");
+    ASSERT_TRUE(dlg.AnswerMessageBox(plat::kIdRetry));
+    ASSERT_TRUE(dlg.WaitIdle());
+    EXPECT_EQ(dlg.Text(IDC_INSTALL), "Reinstall");
+    EXPECT_TRUE(dlg.IsEnabled(IDC_INSTALL));
+    EXPECT_EQ(dlg.ProgressPos(IDC_PROGRESS), 0);
+    EXPECT_FALSE(dlg.IsEnabled(plat::kIdCancel));
+
+    h.win.FailNext("AddPrinterDriverExA", 5);
+    ASSERT_TRUE(dlg.Click(IDC_INSTALL));
+    ASSERT_TRUE(dlg.WaitMessageBox());
+    ASSERT_TRUE(dlg.AnswerMessageBox(plat::kIdCancel));
+    ASSERT_TRUE(h.WaitEnded());
+    EXPECT_EQ(dlg.Result(), plat::kIdOk);
+    EXPECT_FALSE(h.win.spooler().Printer("Driver 0"));
+    EXPECT_FALSE(h.win.files().Exists("C:\\Ticket"));
+}
+
+TEST_F(ReceiptInstall, DefaultPrinterOnlyWhenTickedAndAFailedWriteIsShown) {
+    sim::SimDialog& dlg = StartWithPorts(h, {"USB001"});
+    ASSERT_TRUE(dlg.SetCheck(IDC_SET_DEFAULT, false));
+    Install(h, "Driver 0", 1);
+    EXPECT_FALSE(h.win.registry().GetValue(RootKey::CurrentUser, kDeviceKey, "Device"));
+    EXPECT_FALSE(dlg.IsChecked(IDC_SET_DEFAULT));
+    ExpectFinished(dlg);
+
+    InstallerHarness again(false, "");
+    PlaceReceiptPackage(again);
+    sim::SimDialog& second = StartWithPorts(again, {"USB001"});
+    again.win.FailNext("RegSetValueExA", 5);
+    Install(again, "Driver 0", 1);
+    auto box = second.WaitMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, "Error\xA3\xBA" "Failed to set regist");
+    EXPECT_EQ(box->caption, "installer");
+    ASSERT_TRUE(second.AnswerMessageBox(plat::kIdOk));
+    ASSERT_TRUE(second.WaitIdle());
+    ExpectFinished(second);
+}
+
+TEST_F(ReceiptInstall, UsbRowWithoutUsbPortStartsOnTheParallelPortOnce) {
+    OnWindows10();
+    sim::SimDialog& dlg = StartWithPorts(h, {});
+    int creations = 0;
+    h.win.SetCallHook([&](std::string_view op) { creations += op == "AddPrinterA"; });
+    Install(h, "Driver 0", 1);
+    auto box = dlg.WaitMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->caption, kNotFoundCaption);
+    ASSERT_TRUE(dlg.AnswerMessageBox(plat::kIdCancel));
+    ASSERT_TRUE(dlg.WaitIdle());
+    EXPECT_EQ(creations, 1);
+    EXPECT_EQ(PrinterPort("Driver 0"), "LPT1:");
+    ExpectFinished(dlg);
+}
+
+TEST_F(ReceiptInstall, UsbRowWithNoPortAtAllIsRefused) {
+    h.win.registry().DeleteTree(RootKey::LocalMachine,
+                                "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports");
+    sim::SimDialog& dlg = StartWithPorts(h, {});
+    Install(h, "Driver 0", 1);
+    auto box = dlg.WaitMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, "There's no available useful port,please select other type of port");
+    ASSERT_TRUE(dlg.AnswerMessageBox(plat::kIdOk));
+    ASSERT_TRUE(dlg.WaitIdle());
+    EXPECT_EQ(dlg.Text(IDC_INSTALL), "Reinstall");
+    EXPECT_TRUE(h.win.spooler().PrinterNames().empty());
+}
+
+}  // namespace
