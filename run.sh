@@ -11,9 +11,11 @@
 #                    with a Wine prefix kept inside it
 #
 # With $DISPLAY set the dialog opens there and the script ends when you close
-# it. Without a display it runs headless under Xvfb: it waits until the
-# start-up has ended (the Install button is enabled), saves a picture of the
-# dialog, closes the dialog with its close box and prints where the picture is.
+# it. Without a display it runs headless under Xvfb: it adds a USB port to
+# the prefix, waits until the start-up has ended (the Install button is
+# enabled), installs the package's first driver on the USB row, prints what
+# was installed, saves a picture of the finished dialog, presses "&Finish"
+# and prints where the picture is.
 #
 # The 32-bit installer.exe runs where this host can run 32-bit Wine, else the
 # same program built as 64-bit. The Wine prefix is kept in build/wine-run/.
@@ -90,10 +92,12 @@ start_xvfb
 # A virtual desktop, so that Wine draws the caption and frame a window
 # manager would.
 prepare_prefix desktop=1024x768
+drive=$out/tests/e2e/e2e_drive.exe
+# A USB port for the printer, as a USB printer plugged in gives one.
+"$WINE" "$drive" add-usb-port USB001
 (cd "$folder" && exec "$WINE" installer.exe) &
 installer_pid=$!
 
-drive=$out/tests/e2e/e2e_drive.exe
 shots=$out/screenshots
 mkdir -p "$shots"
 picture() {
@@ -104,8 +108,16 @@ if ! "$WINE" "$drive" wait-ready 180; then
   picture not-ready && echo "run.sh: how the dialog looked: $shots/not-ready.png" >&2
   exit 1
 fi
+picture ready
+# The first driver of the package on the USB row, which the USB port makes
+# the proposed kind.
+echo "run.sh: installing the first driver of the package on the USB port"
+if ! "$WINE" "$drive" install 300; then
+  picture not-installed && echo "run.sh: how the dialog looked: $shots/not-installed.png" >&2
+  exit 1
+fi
 picture run
-"$WINE" "$drive" close 60
+"$WINE" "$drive" finish 60
 # The dialog is gone; the program ends once its clean-up is done.
 for _ in $(seq 1 300); do
   kill -0 "$installer_pid" 2>/dev/null || break

@@ -13,6 +13,7 @@
 
 #include "dialog_probe.h"
 #include "e2e_options.h"
+#include "ready_run.h"
 #include "remote_list_view.h"
 #include "shared_run.h"
 #include "window_capture.h"
@@ -29,12 +30,6 @@ namespace {
         ASSERT_TRUE(run.dialogShown) << "no visible window \"" << kDialogCaption      \
                                      << "\" within " << kWindowTimeoutMs << " ms";    \
     } while (0)
-
-std::string Quoted(const std::vector<std::string>& texts) {
-    std::string all;
-    for (const auto& t : texts) all += (all.empty() ? "\"" : ", \"") + t + "\"";
-    return all.empty() ? "(none)" : all;
-}
 
 TEST(StartupTest, DialogAppearsWithItsCaption) {
     REQUIRE_DIALOG();

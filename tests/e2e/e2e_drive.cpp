@@ -1,8 +1,15 @@
 // Drives a running installer for run.sh, headless: waits for its start-up
-// to end, takes a picture of it, closes it as a person would.
+// to end, installs the chosen driver, takes a picture of it, closes it as a
+// person would.
 //
+//   e2e_drive.exe add-usb-port NAME      a USB port for the spooler, and the
+//                                        registry key Windows keeps the
+//                                        default printer in
 //   e2e_drive.exe wait-ready [SECONDS]   exit 0 once Install is enabled
+//   e2e_drive.exe install [SECONDS]      Install; exit 0 once the button reads
+//                                        "&Finish", printing what was installed
 //   e2e_drive.exe screenshot FILE.bmp    picture of the dialog
+//   e2e_drive.exe finish [SECONDS]       "&Finish"; exit 0 once the window is gone
 //   e2e_drive.exe close [SECONDS]        close box; exit 0 once the window is gone
 //
 // Exit status 1 when the dialog is not there or the wait ran out, 2 for
@@ -16,10 +23,14 @@
 
 #include "dialog_probe.h"
 #include "installer_session.h"
+#include "printer_probe.h"
 #include "wait.h"
 #include "window_capture.h"
 
 namespace {
+
+constexpr int kPrinterNameBox = 1001;
+constexpr char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 
 DWORD SecondsArgument(int argc, char** argv, DWORD fallback) {
     if (argc < 3) return fallback * 1000;
@@ -63,13 +74,75 @@ int Screenshot(const char* path) {
     return 0;
 }
 
-int Close(DWORD timeoutMs) {
+int AddUsbPort(const char* name) {
+    HKEY key = nullptr;
+    bool ok = RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports",
+                              0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS &&
+              RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1) ==
+                  ERROR_SUCCESS;
+    if (key != nullptr) RegCloseKey(key);
+    key = nullptr;
+    ok = ok && RegCreateKeyExA(HKEY_CURRENT_USER, kWindowsKey, 0, nullptr, 0, KEY_SET_VALUE,
+                               nullptr, &key, nullptr) == ERROR_SUCCESS;
+    if (key != nullptr) RegCloseKey(key);
+    if (!ok) std::fprintf(stderr, "e2e_drive: could not add the port %s\n", name);
+    return ok ? 0 : 1;
+}
+
+// The environment the spooler registered `driver` for, or "" when none.
+std::string DriverEnvironment(const std::string& driver) {
+    for (const char* environment : {"Windows x64", "Windows NT x86"}) {
+        const std::string key = std::string("SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\") +
+                                environment + "\\Drivers\\Version-3\\" + driver;
+        if (e2e::ReadRegistryString(HKEY_LOCAL_MACHINE, key, "Driver")) return environment;
+    }
+    return "";
+}
+
+int Install(DWORD timeoutMs) {
+    HWND dialog = FindDialog();
+    if (dialog == nullptr || !e2e::ControlEnabled(dialog, e2e::kInstallButton)) {
+        std::fprintf(stderr, "e2e_drive: no dialog ready to install\n");
+        return 1;
+    }
+    HWND button = GetDlgItem(dialog, e2e::kInstallButton);
+    const std::string printer = e2e::ReadWindowText(GetDlgItem(dialog, kPrinterNameBox)).value_or("");
+    PostMessageA(button, BM_CLICK, 0, 0);
+    // Nobody plays the printer here: when no USB port answers, the
+    // installation goes on without it, as the box offers.
+    const bool finished = e2e::WaitUntil(
+        [&] {
+            if (HWND box = FindWindowA("#32770", "Fail to select port")) {
+                PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
+            }
+            return e2e::ReadWindowText(button).value_or("") == "&Finish";
+        },
+        timeoutMs, 200);
+    const std::string status = e2e::ReadWindowText(GetDlgItem(dialog, e2e::kStatusLine)).value_or("");
+    if (!finished) {
+        std::fprintf(stderr, "e2e_drive: the installation did not finish; status line: \"%s\"\n",
+                     status.c_str());
+        return 1;
+    }
+    const std::optional<e2e::PrinterView> view = e2e::ReadPrinter(printer);
+    std::printf("status line:     \"%s\"\n", status.c_str());
+    std::printf("printer:         \"%s\"\n", printer.c_str());
+    std::printf("driver:          \"%s\" for \"%s\"\n", view ? view->driver.c_str() : "",
+                view ? DriverEnvironment(view->driver).c_str() : "");
+    std::printf("port:            \"%s\"\n", view ? view->port.c_str() : "");
+    std::printf("default printer: \"%s\"\n",
+                e2e::ReadRegistryString(HKEY_CURRENT_USER, kWindowsKey, "Device").value_or("").c_str());
+    return view ? 0 : 1;
+}
+
+// Posts `msg` to the dialog to end it; waits until it is gone.
+int EndDialogBy(UINT msg, WPARAM wParam, DWORD timeoutMs) {
     HWND dialog = FindDialog();
     if (dialog == nullptr) {
         std::fprintf(stderr, "e2e_drive: no dialog to close\n");
         return 1;
     }
-    PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    PostMessageA(dialog, msg, wParam, 0);
     if (!e2e::WaitUntil([&] { return IsWindow(dialog) == FALSE; }, timeoutMs, 100)) {
         std::fprintf(stderr, "e2e_drive: the dialog is still open\n");
         return 1;
@@ -84,7 +157,17 @@ int main(int argc, char** argv) {
         return WaitReady(SecondsArgument(argc, argv, 120));
     }
     if (argc == 3 && std::strcmp(argv[1], "screenshot") == 0) return Screenshot(argv[2]);
-    if (argc >= 2 && std::strcmp(argv[1], "close") == 0) return Close(SecondsArgument(argc, argv, 30));
-    std::fprintf(stderr, "usage: e2e_drive.exe wait-ready [SECONDS] | screenshot FILE.bmp | close [SECONDS]\n");
+    if (argc >= 2 && std::strcmp(argv[1], "close") == 0) {
+        return EndDialogBy(WM_SYSCOMMAND, SC_CLOSE, SecondsArgument(argc, argv, 30));
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "finish") == 0) {
+        return EndDialogBy(WM_COMMAND, MAKEWPARAM(e2e::kInstallButton, BN_CLICKED),
+                           SecondsArgument(argc, argv, 30));
+    }
+    if (argc == 3 && std::strcmp(argv[1], "add-usb-port") == 0) return AddUsbPort(argv[2]);
+    if (argc >= 2 && std::strcmp(argv[1], "install") == 0) return Install(SecondsArgument(argc, argv, 180));
+    std::fprintf(stderr,
+                 "usage: e2e_drive.exe add-usb-port NAME | wait-ready [SECONDS] | install [SECONDS] |\n"
+                 "       screenshot FILE.bmp | finish [SECONDS] | close [SECONDS]\n");
     return 2;
 }

@@ -18,6 +18,7 @@
 #include "dialog_probe.h"
 #include "e2e_options.h"
 #include "installer_session.h"
+#include "ready_run.h"
 #include "registry_value_guard.h"
 #include "remote_list_view.h"
 #include "service_state.h"
@@ -47,63 +48,6 @@ const std::vector<std::string> kSampleDriverNames = {
     "3150TF(Label)", "3150T(Label)", "43T(Label)", "3150TL(Label)",
     "B72I(Label)",                                          // sections 30-34
 };
-
-std::string Quoted(const std::vector<std::string>& texts) {
-    std::string all;
-    for (const auto& t : texts) all += (all.empty() ? "\"" : ", \"") + t + "\"";
-    return all.empty() ? "(none)" : all;
-}
-
-// An installer run of the test's own whose start-up has ended (its Install
-// button is usable); closed with Cancel, as a person ends it, when dropped.
-class ReadyRun {
-public:
-    ReadyRun() : session_(TheOptions().installer, TheOptions().workingDir) {
-        if (!session_.Started()) {
-            problem_ = session_.StartError();
-        } else if (!session_.WaitForDialog()) {
-            problem_ = std::string("no visible window \"") + kDialogCaption + "\"";
-        } else {
-            const StartupObservation seen = session_.WatchStartup();
-            if (!seen.ready) {
-                problem_ = "Install still disabled " + std::to_string(kReadyTimeoutMs) +
-                           " ms after the dialog appeared" +
-                           (seen.exitNote.empty() ? "" : " (" + seen.exitNote + ")") +
-                           "; status texts seen: " + Quoted(seen.statusTexts);
-            }
-        }
-    }
-    ReadyRun(const ReadyRun&) = delete;
-    ReadyRun& operator=(const ReadyRun&) = delete;
-    ~ReadyRun() {
-        // Cancel removes the working files from drive C:, which a kill would
-        // leave for the next run to find; without a dialog the session's
-        // process owner ends it hard.
-        if (session_.Process().Running() && session_.Dialog() != nullptr) {
-            session_.Close(CloseWay::CancelButton);
-            session_.WaitForExit();
-        }
-    }
-
-    bool Ready() const { return problem_.empty(); }
-    const std::string& Problem() const { return problem_; }
-    HWND Dialog() const { return session_.Dialog(); }
-    HWND Control(int id) const { return GetDlgItem(session_.Dialog(), id); }
-    DWORD ProcessId() const { return session_.Id(); }
-
-private:
-    InstallerSession session_;
-    std::string problem_;
-};
-
-// The tests below unpack the driver package, which must lie in the
-// installer's working directory.
-#define SKIP_WITHOUT_PACKAGE()                                                           \
-    do {                                                                                 \
-        if (!PackageAvailable(TheOptions())) {                                           \
-            GTEST_SKIP() << "no DriverData.Drv in " << EffectiveWorkingDir(TheOptions()); \
-        }                                                                                \
-    } while (0)
 
 // The rows of the port-type list that are selected, in row order.
 std::vector<int> SelectedPortRows(const ReadyRun& run) {
