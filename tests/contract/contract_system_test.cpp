@@ -43,6 +43,28 @@ TEST_F(SystemContract, Wow64IsAnswered) {
     EXPECT_TRUE(got.value) << Describe(got);
 }
 
+TEST_F(SystemContract, DriverLoadingPrivilegeCanBeAskedFor) {
+    plat::Handle token = nullptr;
+    auto opened = Call(System(), [&] {
+        return System().OpenProcessToken(plat::kTokenAdjustPrivileges | plat::kTokenQuery, &token);
+    });
+    ASSERT_TRUE(opened.value) << Describe(opened);
+    plat::Luid luid;
+    auto looked = Call(System(), [&] {
+        return System().LookupPrivilegeValueA(nullptr, "SeLoadDriverPrivilege", &luid);
+    });
+    EXPECT_TRUE(looked.value) << Describe(looked);
+    // Enabling a privilege the account lacks still succeeds (with a warning
+    // in the last error), so only the call's result is relied on.
+    EXPECT_TRUE(System().AdjustTokenPrivileges(token, luid, plat::kSePrivilegeEnabled));
+    plat::Luid unknown;
+    auto refused = Call(System(), [&] {
+        return System().LookupPrivilegeValueA(nullptr, "SeNoSuchPrivilege", &unknown);
+    });
+    EXPECT_FAILED_WITH(refused, false, 1313u);
+    EXPECT_TRUE(System().CloseHandle(token));
+}
+
 TEST_F(SystemContract, ModuleFileNameIsAFullPath) {
     const std::string path = System().GetModuleFileNameA();
     ASSERT_GT(path.size(), 3u);

@@ -260,4 +260,50 @@ TEST_F(ReceiptInstall, UsbRowWithNoPortAtAllIsRefused) {
     EXPECT_TRUE(h.win.spooler().PrinterNames().empty());
 }
 
+// Each platform call of the installation failing for good, once the
+// start-up is done: the box the user sees first, and how the run ends.
+TEST(ReceiptInstallFaults, EachFailingCallEndsUsably) {
+    struct Case {
+        const char* op;
+        std::uint32_t error;
+        const char* firstBox;  // the start of the first box's text; "" for none
+        bool finished;         // else the dialog ended
+    };
+    const Case cases[] = {
+        {"OpenProcessToken", 5, "", true},
+        {"LookupPrivilegeValueA", 1313, "", true},
+        {"CopyFileA", 5, "Failed to add the driver 2\r\n", false},
+        {"GetPrinterDriverDirectoryA", 1805, "Failed to add the driver 2\r\n", false},
+        {"RegOpenKeyExA", 2, "Failed to select USB port", true},
+        {"RegCreateKeyExA", 5, "", true},
+        {"RegQueryValueExA", 5, "Failed to read Registry", true},
+        {"OpenSCManagerA", 5, "Service status is unknown", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.op);
+        InstallerHarness h(false, "");
+        PlaceReceiptPackage(h);
+        h.win.system().SetVersion(plat::kVerPlatformWin32Nt, 10, 0, 19041);
+        h.win.spooler().SetDeviceOnPort("USB001", true);
+        sim::SimDialog& dlg = StartWithPorts(h, {"USB001", "USB002"});
+        dlg.SetAutoAnswer(plat::kIdCancel);
+        h.win.FailAlways(c.op, c.error);
+        Install(h, "Driver 0", 1);
+        const auto boxes = dlg.MessageBoxLog();
+        if (*c.firstBox == '\0') {
+            EXPECT_TRUE(boxes.empty()) << boxes.front().text;
+        } else {
+            ASSERT_FALSE(boxes.empty());
+            EXPECT_EQ(boxes.front().text.rfind(c.firstBox, 0), 0u) << boxes.front().text;
+        }
+        if (c.finished) {
+            EXPECT_EQ(dlg.Text(IDC_INSTALL), "&Finish");
+            EXPECT_TRUE(dlg.IsEnabled(IDC_INSTALL));
+        } else {
+            EXPECT_TRUE(h.WaitEnded());
+            EXPECT_EQ(dlg.Result(), plat::kIdOk);
+        }
+    }
+}
+
 }  // namespace
