@@ -142,6 +142,16 @@ private:
     // The spooler's driver folder for `environment` into `*directory`; false
     // (the user told) when it does not fit the installer's path buffers.
     bool GetDriverDirectory(const char* environment, std::string* directory);
+    // The environment the installation registers for and its driver folder
+    // (step 2 of both installations); false, the button usable again, when
+    // the folder is refused.
+    bool SelectDriverEnvironment(std::string* environment, std::string* directory);
+    void ReportFolderTooLong(const std::string& folder);
+    // The Retry/Cancel box for a driver the spooler refused, and its answer.
+    void ReportDriverFailure(std::uint32_t error, PrinterVariant variant);
+    // The folder the label monitor's DLL goes to; false (the user told) when
+    // it does not fit the installer's buffer.
+    bool GetMonitorDirectory(std::string* directory);
     // Copies `file` from `sourceFolder` into `driverDirectory`, then shows
     // the destination.
     void StageDriverFile(const std::string& sourceFolder, const std::string& driverDirectory,

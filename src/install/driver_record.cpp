@@ -35,3 +35,33 @@ std::optional<plat::DriverInfo3> ReceiptDriverRecord(const ReceiptModel& model,
     if (DependentBlockSize(record.dependentFiles) > kDependentListSize) return std::nullopt;
     return record;
 }
+
+std::optional<plat::DriverInfo3> LabelDriverRecord(const LabelModel& model,
+                                                   const char* const (&files)[30],
+                                                   const std::string& environment,
+                                                   const std::string& driverDirectory, bool nt4) {
+    plat::DriverInfo3 record;
+    record.version = nt4 ? 2 : 3;
+    record.name = model.displayName;
+    record.environment = environment;
+    record.driverPath = driverDirectory + "\\" + files[1];
+    record.dataFile = driverDirectory + "\\" + model.key + ".DAT";
+    record.configFile = driverDirectory + "\\" + files[2];
+    record.helpFile = driverDirectory + "\\VORELIN.chm";
+    for (std::size_t i = 3; i < std::size(files); ++i) {
+        record.dependentFiles.push_back(std::string("\\") + files[i]);
+    }
+    // The model's ".PP0" data is staged and removed like its ".BA0" and
+    // ".DAT": named here too, so that the spooler keeps a copy of it.
+    record.dependentFiles.push_back(std::string("\\") + model.key + ".BA0");
+    record.dependentFiles.push_back(std::string("\\") + model.key + ".PP0");
+    record.monitorName = kLanguageMonitor;
+    record.defaultDataType = "RAW";
+
+    for (const std::string* path :
+         {&record.driverPath, &record.dataFile, &record.configFile, &record.helpFile}) {
+        if (path->size() >= kLabelPathSize) return std::nullopt;
+    }
+    if (DependentBlockSize(record.dependentFiles) > kLabelDependentListSize) return std::nullopt;
+    return record;
+}

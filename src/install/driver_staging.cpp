@@ -1,10 +1,11 @@
 // What the receipt and label installations share: the spooler's driver
-// folder and the staging copies into it.
+// folder, the staging copies into it, and the box for a refused driver.
+#include <cstdio>
+
 #include "app/installer_dlg.h"
 
 namespace {
-// The driver folder's buffer; the paths built from it must fit in
-// kDriverPathSize.
+// The driver folder's buffer.
 constexpr std::uint32_t kDriverDirectorySize = 255;
 }  // namespace
 
@@ -15,11 +16,7 @@ bool CInstallerDlg::GetDriverDirectory(const char* environment, std::string* dir
                                                        kDriverDirectorySize, &needed) &&
         needed > kDriverDirectorySize) {
         // A folder cut short would name another folder: refuse instead.
-        if (m_pWnd != nullptr) {
-            m_pWnd->MessageBoxA("The printer driver folder of this system is too long for this "
-                                "installer.",
-                                "Error", plat::kMbOk | plat::kMbIconError);
-        }
+        ReportFolderTooLong("");
         return false;
     }
     // Any other failure leaves the folder empty; the spooler then refuses
@@ -29,10 +26,48 @@ bool CInstallerDlg::GetDriverDirectory(const char* environment, std::string* dir
     return true;
 }
 
+bool CInstallerDlg::SelectDriverEnvironment(std::string* environment, std::string* directory) {
+    *environment = "Windows NT x86";
+    bool known = GetDriverDirectory(environment->c_str(), directory);
+    if (known && m_bWow64) {
+        *environment = "Windows x64";
+        known = GetDriverDirectory(environment->c_str(), directory);
+    }
+    if (!known) m_btnInstall.EnableWindow(true);
+    return known;
+}
+
+void CInstallerDlg::ReportFolderTooLong(const std::string& folder) {
+    if (m_pWnd == nullptr) return;
+    const std::string named = folder.empty() ? "" : " \"" + folder + "\"";
+    m_pWnd->MessageBoxA("The folder" + named + " is too long for this installer.", "Error",
+                        plat::kMbOk | plat::kMbIconError);
+}
+
 void CInstallerDlg::StageDriverFile(const std::string& sourceFolder,
                                     const std::string& driverDirectory, const std::string& file) {
     const std::string target = driverDirectory + "\\" + file;
     // A copy that fails shows up as a driver the spooler refuses.
     m_platform.files.CopyFileA((sourceFolder + file).c_str(), target.c_str(), false);
     SetStatus(target);
+}
+
+void CInstallerDlg::ReportDriverFailure(std::uint32_t error, PrinterVariant variant) {
+    const bool receipt = variant == PrinterVariant::Receipt;
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "Failed to add the driver %d\r\n\r\nClick Retry:You can retry\r\n"
+                  "Click Cancel\xA3\xBA%s and abort installation",
+                  static_cast<int>(error), receipt ? "Exit" : "exit");
+    const int answer =
+        m_pWnd != nullptr
+            ? m_pWnd->MessageBoxA(text, receipt ? "Error" : AppTitle(), plat::kMbRetryCancel)
+            : plat::kIdCancel;
+    if (answer == plat::kIdRetry) {
+        m_btnInstall.SetWindowText("Reinstall");
+        m_btnInstall.EnableWindow(true);
+        m_progress.SetPos(0);
+    } else {
+        OnOK();
+    }
 }

@@ -1,7 +1,5 @@
 // Receipt printers: a model's GPD file and model DLL on top of the system's
 // generic Unidrv driver, registered with the spooler, then the printer.
-#include <cstdio>
-
 #include "app/installer_dlg.h"
 #include "install/catalogue.h"
 #include "install/driver_record.h"
@@ -9,21 +7,10 @@
 void CInstallerDlg::InstallReceiptPrinter() {
     if (!ChoosePortForPrinter()) return;
 
-    std::string environment = "Windows NT x86";
-    std::string sourceFolder = "C:\\Ticket\\x86\\";
+    std::string environment;
     std::string driverDirectory;
-    if (!GetDriverDirectory(environment.c_str(), &driverDirectory)) {
-        m_btnInstall.EnableWindow(true);
-        return;
-    }
-    if (m_bWow64) {
-        environment = "Windows x64";
-        sourceFolder = "C:\\Ticket\\x64\\";
-        if (!GetDriverDirectory(environment.c_str(), &driverDirectory)) {
-            m_btnInstall.EnableWindow(true);
-            return;
-        }
-    }
+    if (!SelectDriverEnvironment(&environment, &driverDirectory)) return;
+    const std::string sourceFolder = m_bWow64 ? "C:\\Ticket\\x64\\" : "C:\\Ticket\\x86\\";
 
     const ReceiptGroups groups{m_nReceiptCount1, m_nReceiptCount2, m_nReceiptCount3,
                                m_nReceiptCount4};
@@ -33,7 +20,8 @@ void CInstallerDlg::InstallReceiptPrinter() {
         m_btnInstall.EnableWindow(true);
         return;
     }
-    const std::string printerName = m_pWnd != nullptr ? m_pWnd->GetDlgItemTextA(IDC_PRINTER_NAME) : "";
+    const std::string printerName =
+        m_pWnd != nullptr ? m_pWnd->GetDlgItemTextA(IDC_PRINTER_NAME) : "";
     const std::string driverName = model->displayName;
     const std::string modelDll = std::string(model->modelDll) + ".DLL";
     const std::string dataFile = std::string(model->key) + ".GPD";
@@ -41,11 +29,7 @@ void CInstallerDlg::InstallReceiptPrinter() {
     const std::optional<plat::DriverInfo3> record =
         ReceiptDriverRecord(*model, environment, driverDirectory, GetWindowsVersionCode() == 4);
     if (!record) {
-        if (m_pWnd != nullptr) {
-            m_pWnd->MessageBoxA("The printer driver folder \"" + driverDirectory +
-                                    "\" is too long for this installer.",
-                                "Error", plat::kMbOk | plat::kMbIconError);
-        }
+        ReportFolderTooLong(driverDirectory);
         m_btnInstall.EnableWindow(true);
         return;
     }
@@ -61,22 +45,7 @@ void CInstallerDlg::InstallReceiptPrinter() {
     RestartService("Spooler", 16);
 
     if (!m_platform.spooler.AddPrinterDriverExA(3, *record, plat::kAplCopyAllFiles)) {
-        const std::uint32_t error = m_platform.system.GetLastError();
-        char text[160];
-        std::snprintf(text, sizeof text,
-                      "Failed to add the driver %d\r\n\r\nClick Retry:You can retry\r\n"
-                      "Click Cancel\xA3\xBA" "Exit and abort installation",
-                      static_cast<int>(error));
-        const int answer = m_pWnd != nullptr
-                               ? m_pWnd->MessageBoxA(text, "Error", plat::kMbRetryCancel)
-                               : plat::kIdCancel;
-        if (answer == plat::kIdRetry) {
-            m_btnInstall.SetWindowText("Reinstall");
-            m_btnInstall.EnableWindow(true);
-            m_progress.SetPos(0);
-        } else {
-            OnOK();
-        }
+        ReportDriverFailure(m_platform.system.GetLastError(), PrinterVariant::Receipt);
         return;
     }
 

@@ -49,6 +49,7 @@ public:
     virtual bool IsWow64Process(bool* isWow64) = 0;
     // As GetSystemDirectoryA: length written, or the size needed.
     virtual std::uint32_t GetSystemDirectoryA(char* buf, std::uint32_t cch) = 0;
+    virtual std::uint32_t GetWindowsDirectoryA(char* buf, std::uint32_t cch) = 0;
     // Full path of the running program ("C:\\dist\\installer.exe").
     virtual std::string GetModuleFileNameA() = 0;
     virtual void Sleep(std::uint32_t milliseconds) = 0;

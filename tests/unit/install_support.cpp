@@ -24,6 +24,16 @@ void PlaceReceiptPackage(InstallerHarness& h, const std::string& driverList) {
         for (const char* key : g_apszReceiptKeys) files.push_back(std::string(key) + ".GPD");
         for (const char* file : g_apszUnidrvFiles) files.push_back(file);
         for (const std::string& file : files) entries.push_back({folder + file, file + " " + arch, ""});
+        const auto& labelFiles = std::string(arch) == "x64" ? g_apszLabelFilesX64 : g_apszLabelFilesX86;
+        for (const char* file : labelFiles) {
+            entries.push_back({std::string("Barcode/") + arch + "/" + file, file, ""});
+        }
+    }
+    entries.push_back({"Barcode/Common/VORELIN.chm", "help", ""});
+    for (const char* key : g_apszLabelKeys) {
+        for (const char* ext : {".BA0", ".DAT", ".PP0"}) {
+            entries.push_back({std::string("Barcode/Common/") + key + ext, ext, ""});
+        }
     }
     ASSERT_TRUE(WriteArchive(h.win.files().HostPath("C:\\dist\\DriverData.Drv"), entries));
 }

@@ -11,8 +11,9 @@
 // name "Twice".
 std::string FullDriverList();
 
-// Writes the receipt driver files of both word sizes, and the driver list,
-// as the driver package in "C:\dist".
+// Writes the receipt and label driver files of both word sizes, the label
+// models' common files and the driver list as the driver package in
+// "C:\dist".
 void PlaceReceiptPackage(InstallerHarness& h, const std::string& driverList = FullDriverList());
 
 // Starts the dialog and waits for the start-up; the ports are added first

@@ -35,9 +35,7 @@ public:
     bool AdjustTokenPrivileges(plat::Handle token, const plat::Luid& luid,
                                std::uint32_t attributes) override;
     bool CloseHandle(plat::Handle handle) override;
-    // As GetWindowsDirectoryA (not part of the seam yet): length written, or
-    // the size needed.
-    std::uint32_t GetWindowsDirectoryA(char* buf, std::uint32_t cch);
+    std::uint32_t GetWindowsDirectoryA(char* buf, std::uint32_t cch) override;
 
     // Test knobs and views.
     void SetVersion(std::uint32_t platformId, std::uint32_t major, std::uint32_t minor,

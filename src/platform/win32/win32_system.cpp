@@ -95,6 +95,10 @@ std::uint32_t Win32System::GetSystemDirectoryA(char* buf, std::uint32_t cch) {
     return ::GetSystemDirectoryA(buf, cch);
 }
 
+std::uint32_t Win32System::GetWindowsDirectoryA(char* buf, std::uint32_t cch) {
+    return ::GetWindowsDirectoryA(buf, cch);
+}
+
 std::string Win32System::GetModuleFileNameA() {
     // GetModuleFileNameA truncates without failing when the buffer is too
     // small (it returns the buffer's size), so the buffer grows until the

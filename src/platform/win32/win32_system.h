@@ -11,6 +11,7 @@ public:
     bool HasIsWow64Process() override;
     bool IsWow64Process(bool* isWow64) override;
     std::uint32_t GetSystemDirectoryA(char* buf, std::uint32_t cch) override;
+    std::uint32_t GetWindowsDirectoryA(char* buf, std::uint32_t cch) override;
     std::string GetModuleFileNameA() override;
     void Sleep(std::uint32_t milliseconds) override;
     std::uint32_t GetTickCount() override;

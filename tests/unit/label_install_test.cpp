@@ -1,0 +1,173 @@
+// Installing a label printer: the language monitor, the label driver with
+// its language DLLs and model data, and the printer named after the driver.
+#include <gtest/gtest.h>
+
+#include "install/driver_record.h"
+#include "install_support.h"
+
+namespace {
+
+TEST(LabelDriverRecord, NamesTheFilesOfEachWordSize) {
+    struct Case {
+        int index;
+        bool wide;
+        const char* key;
+        const char* driver;
+        const char* ui;
+        const char* firstLanguage;
+        const char* lastLanguage;
+    };
+    const Case cases[] = {
+        {30, false, "QV315TF", "VXLDRV50.DLL", "VXLUI50.DLL", "\\VXLENG50.DLL", "\\VXLPBR50.DLL"},
+        {34, true, "QVB72I", "VXLDRV56.DLL", "VXLUI56.DLL", "\\VXLENG56.DLL", "\\VXLPBR56.DLL"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.index);
+        const auto model = LookupLabelModel(c.index);
+        ASSERT_TRUE(model);
+        const auto& files = c.wide ? g_apszLabelFilesX64 : g_apszLabelFilesX86;
+        const auto record = LabelDriverRecord(*model, files, "env", "D:\\drv", false);
+        ASSERT_TRUE(record);
+        const std::string key = c.key;
+        EXPECT_EQ(record->driverPath, std::string("D:\\drv\\") + c.driver);
+        EXPECT_EQ(record->configFile, std::string("D:\\drv\\") + c.ui);
+        EXPECT_EQ(record->dataFile, "D:\\drv\\" + key + ".DAT");
+        EXPECT_EQ(record->helpFile, "D:\\drv\\VORELIN.chm");
+        EXPECT_EQ(record->monitorName, "Advanced Language Monitor");
+        ASSERT_EQ(record->dependentFiles.size(), 29u) << "27 languages, .BA0 and .PP0";
+        EXPECT_EQ(record->dependentFiles.front(), c.firstLanguage);
+        EXPECT_EQ(record->dependentFiles[26], c.lastLanguage);
+        EXPECT_EQ(record->dependentFiles[27], "\\" + key + ".BA0");
+        EXPECT_EQ(record->dependentFiles[28], "\\" + key + ".PP0");
+    }
+    // "\VXLDRV50.DLL", 13 characters, is the longest name after the folder.
+    const auto model = LookupLabelModel(30);
+    EXPECT_TRUE(LabelDriverRecord(*model, g_apszLabelFilesX86, "e",
+                                  std::string(kLabelPathSize - 14, 'a'), false));
+    EXPECT_FALSE(LabelDriverRecord(*model, g_apszLabelFilesX86, "e",
+                                   std::string(kLabelPathSize - 13, 'a'), false));
+}
+
+class LabelInstall : public testing::Test {
+protected:
+    void SetUp() override { PlaceReceiptPackage(h); }
+    bool NoStagedFileLeft(const std::string& driverDir, bool wide) {
+        const auto& files = wide ? g_apszLabelFilesX64 : g_apszLabelFilesX86;
+        bool none = !h.win.files().Exists(driverDir + "\\VORELIN.chm");
+        for (const char* file : files) none = none && !h.win.files().Exists(driverDir + "\\" + file);
+        for (const char* ext : {".BA0", ".DAT", ".PP0"}) {
+            none = none && !h.win.files().Exists(driverDir + "\\QV315TF" + ext);
+        }
+        return none;
+    }
+    InstallerHarness h{/*withPackage=*/false, ""};
+};
+
+TEST_F(LabelInstall, InstallsMonitorDriverAndPrinterForEachWordSize) {
+    struct Case {
+        bool wide;
+        const char* environment;
+        const char* monitorDll;
+        const char* driverDir;
+    };
+    const Case cases[] = {
+        {true, "Windows x64", "C:\\windows\\SysWOW64\\ldaNLM64.dll",
+         "C:\\windows\\system32\\spool\\drivers\\x64"},
+        {false, "Windows NT x86", "C:\\windows\\system32\\ldaNLMNT.dll",
+         "C:\\windows\\system32\\spool\\drivers\\w32x86"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.environment);
+        InstallerHarness run(false, "");
+        PlaceReceiptPackage(run);
+        run.win.system().SetWow64(c.wide);
+        sim::SimDialog& dlg = StartWithPorts(run, {"USB001"});
+        ASSERT_TRUE(dlg.TypeText(IDC_PRINTER_NAME, "typed name"));
+        Install(run, "Driver 30", 1);
+        EXPECT_TRUE(dlg.MessageBoxLog().empty());
+        const auto monitor = run.win.spooler().Monitor("Advanced Language Monitor");
+        ASSERT_TRUE(monitor);
+        EXPECT_EQ(monitor->dllName, c.monitorDll);
+        EXPECT_EQ(monitor->environment, c.environment);
+        EXPECT_TRUE(run.win.files().Exists(c.monitorDll)) << "the monitor's DLL stays";
+        ASSERT_TRUE(run.win.spooler().Driver(c.environment, "3150TF(Label)"));
+        // The printer takes the driver box's name, not the one typed.
+        EXPECT_FALSE(run.win.spooler().Printer("typed name"));
+        ASSERT_TRUE(run.win.spooler().Printer("Driver 30"));
+        EXPECT_EQ(run.win.spooler().Printer("Driver 30")->driverName, "3150TF(Label)");
+        // The staged copies all go.
+        const auto& files = c.wide ? g_apszLabelFilesX64 : g_apszLabelFilesX86;
+        for (const char* file : files) {
+            EXPECT_FALSE(run.win.files().Exists(std::string(c.driverDir) + "\\" + file)) << file;
+        }
+        for (const char* file : {"VORELIN.chm", "QV315TF.BA0", "QV315TF.DAT", "QV315TF.PP0"}) {
+            EXPECT_FALSE(run.win.files().Exists(std::string(c.driverDir) + "\\" + file)) << file;
+        }
+        EXPECT_EQ(dlg.Text(IDC_STATUS), "The installation is completed.");
+        EXPECT_EQ(dlg.Text(IDC_INSTALL), "&Finish");
+    }
+}
+
+TEST_F(LabelInstall, AnOldMonitorIsRemovedWithARestartAndOneInUseIsKept) {
+    // An old monitor that nothing uses: removed, the spooler restarted.
+    h.win.files().WriteFile("C:\\windows\\system32\\old.dll", "old monitor");
+    ASSERT_TRUE(h.platform.spooler.AddMonitorA(
+        2, plat::MonitorInfo2{"Advanced Language Monitor", "Windows x64", "old.dll"}));
+    sim::SimDialog& dlg = StartWithPorts(h, {"USB001"});
+    const int starts = h.win.services().StartCount("Spooler");
+    Install(h, "Driver 31", 1);
+    EXPECT_EQ(h.win.services().StartCount("Spooler"), starts + 1);
+    EXPECT_EQ(h.win.spooler().Monitor("Advanced Language Monitor")->dllName,
+              "C:\\windows\\SysWOW64\\ldaNLM64.dll");
+    EXPECT_EQ(dlg.Text(IDC_INSTALL), "&Finish");
+
+    // One in use: the removal fails, no restart, and "already installed"
+    // counts as added.
+    InstallerHarness again(false, "");
+    PlaceReceiptPackage(again);
+    again.win.files().WriteFile("C:\\windows\\system32\\old.dll", "old monitor");
+    ASSERT_TRUE(again.platform.spooler.AddMonitorA(
+        2, plat::MonitorInfo2{"Advanced Language Monitor", "Windows x64", "old.dll"}));
+    sim::SimDialog& second = StartWithPorts(again, {"USB001"});
+    again.win.FailNext("DeleteMonitorA", 3008);
+    const int before = again.win.services().StartCount("Spooler");
+    Install(again, "Driver 31", 1);
+    EXPECT_EQ(again.win.services().StartCount("Spooler"), before);
+    EXPECT_TRUE(second.MessageBoxLog().empty());
+    EXPECT_EQ(second.Text(IDC_INSTALL), "&Finish");
+}
+
+TEST_F(LabelInstall, AMonitorTheSpoolerRefusesEndsTheInstaller) {
+    sim::SimDialog& dlg = StartWithPorts(h, {"USB001"});
+    h.win.FailNext("AddMonitorA", 127);
+    Install(h, "Driver 30", 1);
+    auto box = dlg.WaitMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, "Failed to add Monitor\r\n");
+    EXPECT_EQ(box->caption, "installer");
+    EXPECT_EQ(box->type, plat::kMbOk);
+    EXPECT_TRUE(NoStagedFileLeft("C:\\windows\\system32\\spool\\drivers\\x64", true))
+        << "nothing is staged before the monitor is in";
+    ASSERT_TRUE(dlg.AnswerMessageBox(plat::kIdOk));
+    ASSERT_TRUE(h.WaitEnded());
+    EXPECT_EQ(dlg.Result(), plat::kIdOk);
+    EXPECT_FALSE(h.win.files().Exists("C:\\Barcode"));
+}
+
+TEST_F(LabelInstall, ARefusedDriverOffersRetryInTheApplicationsBox) {
+    sim::SimDialog& dlg = StartWithPorts(h, {"USB001"});
+    h.win.FailNext("AddPrinterDriverExA", 2);
+    Install(h, "Driver 30", 1);
+    auto box = dlg.WaitMessageBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text,
+              "Failed to add the driver 2\r\n\r\nClick Retry:You can retry\r\n"
+              "Click Cancel\xA3\xBA" "exit and abort installation");
+    EXPECT_EQ(box->caption, "installer");
+    ASSERT_TRUE(dlg.AnswerMessageBox(plat::kIdRetry));
+    ASSERT_TRUE(dlg.WaitIdle());
+    EXPECT_EQ(dlg.Text(IDC_INSTALL), "Reinstall");
+    EXPECT_EQ(dlg.ProgressPos(IDC_PROGRESS), 0);
+}
+
+}  // namespace
