@@ -3,12 +3,15 @@
 # under Wine from its distribution folder (the installer with the driver
 # package, the archiver library and 7za.exe beside it).
 #
-#   ./run.sh [--no-build] [--headless] [--build-dir DIR]
+#   ./run.sh [--no-build] [--headless] [--build-dir DIR] [--driver NAME]
 #
 #   --no-build       run what was built last, without installing or building
 #   --headless       run under Xvfb even when $DISPLAY is set
 #   --build-dir DIR  run the installer of that build folder (its dist/ folder)
 #                    with a Wine prefix kept inside it
+#   --driver NAME    headless: install the driver of that name from the
+#                    package's list ("3150TF(Label)" for a label printer)
+#                    instead of the first one
 #
 # With $DISPLAY set the dialog opens there and the script ends when you close
 # it. Without a display it runs headless under Xvfb: it adds a USB port to
@@ -24,13 +27,14 @@ cd "$(dirname "$0")"
 repo=$(pwd)
 . tests/wine/wine-env.sh
 
-no_build=0 headless=0 out=
+no_build=0 headless=0 out= driver=
 while [ $# -gt 0 ]; do
   case "$1" in
     --no-build) no_build=1 ;;
     --headless) headless=1 ;;
     --build-dir) out=$(realpath -m "$2"); shift ;;
-    *) echo "usage: ./run.sh [--no-build] [--headless] [--build-dir DIR]" >&2; exit 2 ;;
+    --driver) driver=$2; shift ;;
+    *) echo "usage: ./run.sh [--no-build] [--headless] [--build-dir DIR] [--driver NAME]" >&2; exit 2 ;;
   esac
   shift
 done
@@ -109,9 +113,13 @@ if ! "$WINE" "$drive" wait-ready 180; then
   exit 1
 fi
 picture ready
-# The first driver of the package on the USB row, which the USB port makes
-# the proposed kind.
-echo "run.sh: installing the first driver of the package on the USB port"
+# On the USB row, which the USB port makes the proposed kind.
+if [ -n "$driver" ]; then
+  "$WINE" "$drive" choose-driver "$driver"
+  echo "run.sh: installing \"$driver\" on the USB port"
+else
+  echo "run.sh: installing the first driver of the package on the USB port"
+fi
 if ! "$WINE" "$drive" install 300; then
   picture not-installed && echo "run.sh: how the dialog looked: $shots/not-installed.png" >&2
   exit 1

@@ -67,4 +67,18 @@ std::optional<int> ReadComboSelection(HWND combo) {
     return static_cast<int>(*selection);
 }
 
+bool ChooseComboItem(HWND dialog, int id, const std::string& text) {
+    HWND combo = GetDlgItem(dialog, id);
+    const std::optional<std::vector<std::string>> items = ReadComboItems(combo);
+    if (!items) return false;
+    for (std::size_t index = 0; index < items->size(); ++index) {
+        if ((*items)[index] != text) continue;
+        return SendBounded(combo, CB_SETCURSEL, index, 0) == static_cast<LRESULT>(index) &&
+               SendBounded(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                           reinterpret_cast<LPARAM>(combo))
+                   .has_value();
+    }
+    return false;
+}
+
 }  // namespace e2e

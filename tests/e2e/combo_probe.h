@@ -18,4 +18,9 @@ std::optional<std::vector<std::string>> ReadComboItems(HWND combo);
 // box does not answer.
 std::optional<int> ReadComboSelection(HWND combo);
 
+// Chooses the item `text` of combo box `id` of `dialog` as a click would:
+// the new selection, then the combo box's notice to the dialog. False when
+// there is no such item or the dialog does not answer.
+bool ChooseComboItem(HWND dialog, int id, const std::string& text);
+
 }  // namespace e2e

@@ -6,6 +6,7 @@
 //                                        registry key Windows keeps the
 //                                        default printer in
 //   e2e_drive.exe wait-ready [SECONDS]   exit 0 once Install is enabled
+//   e2e_drive.exe choose-driver NAME     picks NAME in the driver list
 //   e2e_drive.exe install [SECONDS]      Install; exit 0 once the button reads
 //                                        "&Finish", printing what was installed
 //   e2e_drive.exe screenshot FILE.bmp    picture of the dialog
@@ -21,6 +22,7 @@
 #include <cstring>
 #include <string>
 
+#include "combo_probe.h"
 #include "dialog_probe.h"
 #include "installer_session.h"
 #include "printer_probe.h"
@@ -135,6 +137,15 @@ int Install(DWORD timeoutMs) {
     return view ? 0 : 1;
 }
 
+int ChooseDriver(const char* name) {
+    HWND dialog = FindDialog();
+    if (dialog == nullptr || !e2e::ChooseComboItem(dialog, e2e::kDriverCombo, name)) {
+        std::fprintf(stderr, "e2e_drive: no driver \"%s\" to choose\n", name);
+        return 1;
+    }
+    return 0;
+}
+
 // Posts `msg` to the dialog to end it; waits until it is gone.
 int EndDialogBy(UINT msg, WPARAM wParam, DWORD timeoutMs) {
     HWND dialog = FindDialog();
@@ -165,9 +176,11 @@ int main(int argc, char** argv) {
                            SecondsArgument(argc, argv, 30));
     }
     if (argc == 3 && std::strcmp(argv[1], "add-usb-port") == 0) return AddUsbPort(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "choose-driver") == 0) return ChooseDriver(argv[2]);
     if (argc >= 2 && std::strcmp(argv[1], "install") == 0) return Install(SecondsArgument(argc, argv, 180));
     std::fprintf(stderr,
-                 "usage: e2e_drive.exe add-usb-port NAME | wait-ready [SECONDS] | install [SECONDS] |\n"
+                 "usage: e2e_drive.exe add-usb-port NAME | wait-ready [SECONDS] | choose-driver NAME |\n"
+                 "       install [SECONDS] |\n"
                  "       screenshot FILE.bmp | finish [SECONDS] | close [SECONDS]\n");
     return 2;
 }

@@ -1,13 +1,15 @@
-// A receipt printer installed on the USB row, as a person does it, and what
-// the spooler and the registry hold afterwards.
+// Receipt and label printers installed on the USB row, as a person does it,
+// and what the spooler and the registry hold afterwards.
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <winspool.h>
 
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "combo_probe.h"
 #include "dialog_probe.h"
 #include "e2e_options.h"
 #include "printer_probe.h"
@@ -163,6 +165,117 @@ TEST_F(ReceiptInstallTest, ASecondInstallationReplacesThePrinterAndCanLeaveTheDe
     EXPECT_EQ(std::optional<std::string>("Other,winspool,LPT1:"),
               ReadRegistryString(HKEY_CURRENT_USER, kWindowsKey, "Device"));
     Finish(second);
+}
+
+// --- Label printers: the language monitor first, then the driver.
+
+constexpr char kLabelDriver[] = "3150TF(Label)";
+constexpr char kMonitor[] = "Advanced Language Monitor";
+constexpr char kMonitorDll[] = "C:\\windows\\SysWOW64\\ldaNLM64.dll";
+
+// The DLL the spooler keeps for the monitor named `name`, or nullopt.
+std::optional<std::string> MonitorDll(const std::string& name) {
+    DWORD needed = 0;
+    DWORD count = 0;
+    EnumMonitorsA(nullptr, 2, nullptr, 0, &needed, &count);
+    std::vector<BYTE> buffer(needed != 0 ? needed : 1);
+    if (needed == 0 || !EnumMonitorsA(nullptr, 2, buffer.data(), needed, &needed, &count)) {
+        return std::nullopt;
+    }
+    const auto* monitors = reinterpret_cast<const MONITOR_INFO_2A*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i) {
+        if (monitors[i].pName != nullptr && name == monitors[i].pName) {
+            return std::string(monitors[i].pDLLName ? monitors[i].pDLLName : "");
+        }
+    }
+    return std::nullopt;
+}
+
+// The message of a message box: the text of its static that is not its icon.
+std::string BoxText(HWND box) {
+    std::string text;
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM found) -> BOOL {
+            char className[16] = {};
+            GetClassNameA(child, className, sizeof className);
+            const std::optional<std::string> shown = ReadWindowText(child);
+            if (lstrcmpiA(className, "Static") == 0 && shown && !shown->empty()) {
+                *reinterpret_cast<std::string*>(found) = *shown;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
+class LabelInstallTest : public ReceiptInstallTest {
+protected:
+    // A ready run with the label model chosen in the driver box.
+    void ChooseLabel(ReadyRun& run) {
+        ASSERT_TRUE(run.Ready()) << run.Problem();
+        ASSERT_TRUE(ChooseComboItem(run.Dialog(), kDriverCombo, kLabelDriver));
+    }
+};
+
+TEST_F(LabelInstallTest, InstallsTheMonitorTheDriverAndThePrinterNamedAfterIt) {
+    ASSERT_TRUE(RemovePrinter(kLabelDriver));
+    ReadyRun run;
+    ChooseLabel(run);
+    ASSERT_TRUE(SendBounded(run.Control(kPrinterNameBox), WM_SETTEXT, 0,
+                            reinterpret_cast<LPARAM>("Typed name")));
+    InstallAndWait(run);
+
+    EXPECT_EQ(std::optional<std::string>(kMonitorDll), MonitorDll(kMonitor));
+    const std::string driverKey =
+        std::string("SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows x64\\"
+                    "Drivers\\Version-3\\") + kLabelDriver;
+    EXPECT_EQ(std::optional<std::string>("VXLDRV56.DLL"),
+              ReadRegistryString(HKEY_LOCAL_MACHINE, driverKey, "Driver"));
+    EXPECT_EQ(std::optional<std::string>(kMonitor),
+              ReadRegistryString(HKEY_LOCAL_MACHINE, driverKey, "Monitor"));
+    for (const char* kept : {"VXLENG56.DLL", "VXLPBR56.DLL", "QV315TF.BA0", "QV315TF.PP0"}) {
+        EXPECT_TRUE(FileExists(std::string(kDriverDir) + "\\3\\" + kept)) << kept;
+    }
+    for (const char* staged : {"VXLDRV56.DLL", "VXLENG56.DLL", "ldaNLM64.dll", "VORELIN.chm",
+                               "QV315TF.BA0", "QV315TF.DAT", "QV315TF.PP0"}) {
+        EXPECT_FALSE(FileExists(std::string(kDriverDir) + "\\" + staged)) << staged;
+    }
+    EXPECT_FALSE(ReadPrinter("Typed name").has_value());
+    const std::optional<PrinterView> printer = ReadPrinter(kLabelDriver);
+    ASSERT_TRUE(printer.has_value());
+    EXPECT_EQ(printer->driver, kLabelDriver);
+    EXPECT_EQ(printer->port, "USB002");
+    Finish(run);
+
+    // Again, with the monitor installed already.
+    ReadyRun again;
+    ChooseLabel(again);
+    InstallAndWait(again);
+    EXPECT_EQ(std::optional<std::string>(kMonitorDll), MonitorDll(kMonitor));
+    Finish(again);
+}
+
+// Last of the suite: it leaves a monitor DLL the spooler refuses.
+TEST_F(LabelInstallTest, AMonitorTheSpoolerRefusesEndsTheInstaller) {
+    ReadyRun run;
+    ChooseLabel(run);
+    // The unpacked monitor DLL replaced by one without the monitor's entry
+    // point, as a damaged package would carry it.
+    char system[MAX_PATH] = {};
+    ASSERT_NE(0u, GetSystemDirectoryA(system, MAX_PATH));
+    ASSERT_TRUE(CopyFileA((std::string(system) + "\\version.dll").c_str(),
+                          "C:\\Barcode\\x64\\ldaNLM64.dll", FALSE));
+    PostMessageA(run.Control(kInstallButton), BM_CLICK, 0, 0);
+    HWND box = WaitForProcessWindow(run.Session().Process().Handle(), run.ProcessId(), "installer",
+                                    kInstallTimeoutMs);
+    ASSERT_NE(box, nullptr) << "status: " << ReadWindowText(run.Control(kStatusLine)).value_or("?");
+    EXPECT_EQ("Failed to add Monitor\r\n", BoxText(box));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(run.Session().WaitForExit());
+    EXPECT_FALSE(FileExists("C:\\Barcode"));
+    EXPECT_FALSE(FileExists(std::string(kDriverDir) + "\\VXLDRV56.DLL")) << "nothing staged";
 }
 
 }  // namespace
