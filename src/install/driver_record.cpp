@@ -6,6 +6,20 @@ std::size_t DependentBlockSize(const std::vector<std::string>& files) {
     return size;
 }
 
+namespace {
+
+// Whether the record's four paths and its dependent block fit buffers of
+// these sizes.
+bool FitsBuffers(const plat::DriverInfo3& record, std::size_t pathSize, std::size_t listSize) {
+    for (const std::string* path :
+         {&record.driverPath, &record.dataFile, &record.configFile, &record.helpFile}) {
+        if (path->size() >= pathSize) return false;
+    }
+    return DependentBlockSize(record.dependentFiles) <= listSize;
+}
+
+}  // namespace
+
 std::optional<plat::DriverInfo3> ReceiptDriverRecord(const ReceiptModel& model,
                                                      const std::string& environment,
                                                      const std::string& driverDirectory, bool nt4) {
@@ -28,12 +42,7 @@ std::optional<plat::DriverInfo3> ReceiptDriverRecord(const ReceiptModel& model,
     record.monitorName = "";
     record.defaultDataType = "RAW";
 
-    for (const std::string* path :
-         {&record.driverPath, &record.dataFile, &record.configFile, &record.helpFile}) {
-        if (path->size() >= kDriverPathSize) return std::nullopt;
-    }
-    if (DependentBlockSize(record.dependentFiles) > kDependentListSize) return std::nullopt;
-    return record;
+    return FitsBuffers(record, kDriverPathSize, kDependentListSize) ? std::optional(record) : std::nullopt;
 }
 
 std::optional<plat::DriverInfo3> LabelDriverRecord(const LabelModel& model,
@@ -58,10 +67,5 @@ std::optional<plat::DriverInfo3> LabelDriverRecord(const LabelModel& model,
     record.monitorName = kLanguageMonitor;
     record.defaultDataType = "RAW";
 
-    for (const std::string* path :
-         {&record.driverPath, &record.dataFile, &record.configFile, &record.helpFile}) {
-        if (path->size() >= kLabelPathSize) return std::nullopt;
-    }
-    if (DependentBlockSize(record.dependentFiles) > kLabelDependentListSize) return std::nullopt;
-    return record;
+    return FitsBuffers(record, kLabelPathSize, kLabelDependentListSize) ? std::optional(record) : std::nullopt;
 }
