@@ -70,7 +70,9 @@ prepare_prefix() {
   [ "${WINEARCH:-win64}" = win64 ] || loader=$(wine_loader)
   export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    timeout 300 "$loader" wineboot -i >/dev/null 2>&1 || true
+    # WINEBOOT_TIMEOUT: a longer bound where the prefix's 32-bit half is
+    # made under emulation.
+    timeout "${WINEBOOT_TIMEOUT:-300}" "$loader" wineboot -i >/dev/null 2>&1 || true
     # Services cannot be started while Wine is still finishing its set-up.
     timeout 120 wineserver -w || true
   fi
