@@ -7,9 +7,12 @@
 #   ./test.sh
 #
 # Logs: build/logs/. The 32-bit build's Wine tests report "Skipped" on hosts
-# that run no 32-bit code; the 64-bit build runs the same tests there.
+# that run no 32-bit code; the 64-bit build runs the same tests there. The
+# 32-bit smoke suite (label win32-smoke) runs the real 32-bit programs there
+# too, under emulation; its step times close the summary.
 set -uo pipefail
 cd "$(dirname "$0")"
+started=$SECONDS
 
 jobs=2
 logs=build/logs
@@ -54,6 +57,12 @@ done
 echo
 echo "== summary"
 for line in "${summaries[@]}"; do echo "$line"; done
+smoke_times=build/windows/smoke32-timings.txt
+if [ -f "$smoke_times" ] && [ "$smoke_times" -nt "$logs/build-windows.log" ]; then
+  echo "32-bit smoke suite:"
+  sed 's/^/  /' "$smoke_times"
+fi
 for failure in "${failures[@]}"; do echo "FAILED: $failure"; done
 echo "$total_passed passed, $total_failed failed, $total_skipped skipped"
+echo "test.sh took $(( (SECONDS - started) / 60 ))m $(( (SECONDS - started) % 60 ))s"
 [ ${#failures[@]} -eq 0 ]

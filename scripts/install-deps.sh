@@ -7,7 +7,9 @@
 #
 # Also unpacks the npm package 7zip-bin into deps/7zip-bin (7za for Linux and
 # 7za.exe for Windows), which the sample driver package and the stand-in
-# archiver library are made with.
+# archiver library are made with. Where the kernel runs no 32-bit code,
+# registers qemu's i386 emulation for the 32-bit Wine, switched off (the 32-bit
+# smoke suite switches it on for its run only).
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,7 +20,7 @@ packages=(
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 mingw-w64-tools
   wine wine64 wine32:i386
-  xvfb xauth x11-utils xdotool imagemagick socat
+  xvfb xauth x11-utils xdotool imagemagick socat qemu-user-static
 )
 
 as_root() {
@@ -64,4 +66,14 @@ if ! grep -qs "\"version\": \"$seven_zip_version\"" "$seven_zip/package.json" \
 fi
 # npm tarballs do not always keep the run bit.
 [ -x "$seven_zip/linux/x64/7za" ] || chmod +x "$seven_zip/linux/x64/7za"
+
+# The 32-bit Wine under emulation, where the kernel cannot run it. Hosts that
+# run 32-bit code, and hosts where it is registered already, are left alone.
+# shellcheck source=../tests/wine/i386-emulation.sh
+. "$repo/tests/wine/i386-emulation.sh"
+if [ "$(i386_emulation_state)" = absent ] && ! kernel_runs_i386; then
+  echo "install-deps: this kernel runs no 32-bit code; registering qemu's i386 emulation for the 32-bit Wine (off until the 32-bit smoke suite runs)"
+  as_root bash -c ". '$repo/tests/wine/i386-emulation.sh' && register_i386_emulation" ||
+    echo "install-deps: the i386 emulation could not be registered; the 32-bit smoke suite will be skipped" >&2
+fi
 exit 0

@@ -21,6 +21,7 @@
 #include "ready_run.h"
 #include "registry_value_guard.h"
 #include "remote_list_view.h"
+#include "sample_drivers.h"
 #include "service_state.h"
 #include "shared_run.h"
 #include "window_capture.h"
@@ -35,19 +36,6 @@ constexpr char kSpooler[] = "Spooler";
 // Set by the run that keeps the picture of this state: its --screenshot is
 // for that picture rather than for the plain dialog's.
 constexpr char kPictureVariable[] = "E2E_KNOWLEDGE_PICTURE";
-
-// The display names of tools/sample-package/DriverName.cfg.in, the driver
-// list file of the sample package, in file order (sections that name no
-// model have no names, so they add nothing here).
-const std::vector<std::string> kSampleDriverNames = {
-    "SK200K8", "SK200350I8", "SK200400II8",  // sections 0-2
-    "vex5(No Cut) Series", "vex5(Cut) Series", "6120IIIBM", "6140BM", "6140IIBM",
-    "6140IIIBM", "vex5BM",                                  // sections 15-21
-    "SK200K8 (2)", "SK200350I8 (2)", "SK200400II8 (2)",     // sections 22-24
-    "SK200K8 (3)", "SK200350I8 (3)", "SK200400II8 (3)",     // sections 27-29
-    "3150TF(Label)", "3150T(Label)", "43T(Label)", "3150TL(Label)",
-    "B72I(Label)",                                          // sections 30-34
-};
 
 // The rows of the port-type list that are selected, in row order.
 std::vector<int> SelectedPortRows(const ReadyRun& run) {

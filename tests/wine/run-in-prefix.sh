@@ -3,7 +3,7 @@
 # virtual X server when there is no display. Used by ctest for the contract
 # and end-to-end test programs.
 #
-#   run-in-prefix.sh [--win32] [--win10] [--desktop WxH] [--keep] [--cwd DIR] [--timeout SECONDS] -- PROGRAM.exe [ARGS...]
+#   run-in-prefix.sh [--win32] [--win10] [--desktop WxH] [--keep] [--cwd DIR] [--timeout SECONDS] [--times] -- PROGRAM.exe [ARGS...]
 #
 #   --win32        create a 32-bit prefix (WINEARCH=win32) instead of the default 64-bit one
 #   --win10        make the prefix report Windows 10
@@ -14,6 +14,7 @@
 #   --timeout S    end the program after S seconds (exit status 124), so that the
 #                  prefix and the X server are cleaned up before a caller's own
 #                  time limit kills this script
+#   --times        print how long making the prefix and running the program took
 #
 # The prefix has Wine's crash dialog turned off, so a crash ends the program
 # instead of hanging the run. WINEPREFIX_ROOT (default: build/wine-prefixes
@@ -25,7 +26,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=wine-env.sh
 . "$here/wine-env.sh"
 
-arch=win64 options=() keep=0 cwd= limit=0
+arch=win64 options=() keep=0 cwd= limit=0 times=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --win32) arch=win32 ;;
@@ -34,6 +35,7 @@ while [ $# -gt 0 ]; do
     --keep) keep=1 ;;
     --cwd) cwd=$2; shift ;;
     --timeout) limit=$2; shift ;;
+    --times) times=1 ;;
     --) shift; break ;;
     *) echo "run-in-prefix: unknown option $1" >&2; exit 2 ;;
   esac
@@ -51,7 +53,9 @@ if ! can_run_win32; then
     echo "run-in-prefix: skipped: $prog is a 32-bit program and this host runs no 32-bit code" >&2; exit 77
   fi
 fi
-WINE=$(wine_loader)
+# A 64-bit program is started by the 64-bit loader itself, so that it stays
+# native where the 32-bit loader would run under emulation.
+if [ "$(pe_machine "$prog")" = amd64 ]; then WINE=/usr/lib/wine/wine64; else WINE=$(wine_loader); fi
 
 root=${WINEPREFIX_ROOT:-$here/../../build/wine-prefixes}
 mkdir -p "$root"
@@ -70,16 +74,20 @@ trap cleanup EXIT
 trap 'exit 143' TERM INT
 
 [ -n "${DISPLAY:-}" ] || start_xvfb
+began=$SECONDS
 prepare_prefix "${options[@]}"
+[ "$times" = 0 ] || echo "run-in-prefix: the prefix took $((SECONDS - began)) s to make"
 
 [ -z "$cwd" ] || cd "$cwd"
 set +e
+began=$SECONDS
 if [ "$limit" -gt 0 ]; then
   timeout --kill-after=10 "$limit" "$WINE" "$prog" "$@"
 else
   "$WINE" "$prog" "$@"
 fi
 rc=$?
+[ "$times" = 0 ] || echo "run-in-prefix: $(basename "$prog") ran $((SECONDS - began)) s"
 [ "$rc" -ne 124 ] || echo "run-in-prefix: $prog still ran after $limit s and was ended" >&2
 set -e
 exit $rc

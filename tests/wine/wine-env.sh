@@ -64,11 +64,15 @@ stop_xvfb() {
 # desktop=WxH (draw all windows, captions included, in one virtual desktop),
 # nodesktop (windows of their own again, for a real display).
 prepare_prefix() {
-  local loader opt
-  loader=$(wine_loader)
+  local loader=/usr/lib/wine/wine64 opt
+  # A 64-bit prefix is made and set by the 64-bit loader: the same prefix,
+  # with its helper programs native even where 32-bit ones are emulated.
+  [ "${WINEARCH:-win64}" = win64 ] || loader=$(wine_loader)
   export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    timeout 300 "$loader" wineboot -i >/dev/null 2>&1 || true
+    # WINEBOOT_TIMEOUT: a longer bound where the prefix's 32-bit half is
+    # made under emulation.
+    timeout "${WINEBOOT_TIMEOUT:-300}" "$loader" wineboot -i >/dev/null 2>&1 || true
     # Services cannot be started while Wine is still finishing its set-up.
     timeout 120 wineserver -w || true
   fi

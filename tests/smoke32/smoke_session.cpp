@@ -1,0 +1,76 @@
+#include "smoke_session.h"
+
+#include "dialog_probe.h"
+#include "e2e_options.h"
+#include "installer_session.h"
+#include "process_list.h"
+#include "step_timer.h"
+#include "wait.h"
+#include "working_files.h"
+
+namespace smoke32 {
+
+using namespace e2e;
+
+std::string SmokeSession::Start() {
+    const StepTimer timer("start of installer.exe until its dialog is visible");
+    if (!m_process.Start(TheOptions().installer, TheOptions().workingDir, &m_strProblem)) {
+        return m_strProblem = "installer.exe did not start: " + m_strProblem;
+    }
+    HWND dialog =
+        WaitForProcessWindow(m_process.Handle(), m_process.Id(), kDialogCaption, kDialogBoundMs);
+    const bool visible =
+        dialog != nullptr &&
+        WaitUntil([&] { return IsWindowVisible(dialog) || !m_process.Running(); },
+                  kDialogBoundMs, 100) &&
+        IsWindowVisible(dialog);
+    if (!visible) {
+        return m_strProblem = std::string("no visible window \"") + kDialogCaption +
+                              "\" within " + std::to_string(kDialogBoundMs / 1000) + " s";
+    }
+    m_hDialog = dialog;
+    return "";
+}
+
+std::string SmokeSession::WaitUntilReady() {
+    if (m_hDialog == nullptr) return m_strProblem;
+    const StepTimer timer("start-up: dialog visible until Install is enabled");
+    m_bReady = WaitUntil(
+                   [&] {
+                       return ControlEnabled(m_hDialog, kInstallButton) || !m_process.Running();
+                   },
+                   kReadyBoundMs, 250) &&
+               m_process.Running();
+    if (m_bReady) return "";
+    if (!m_process.Running()) {
+        return m_strProblem = "the installer ended during start-up with code " +
+                              std::to_string(m_process.ExitCode());
+    }
+    const auto status = ReadWindowText(GetDlgItem(m_hDialog, kStatusLine));
+    return m_strProblem = "Install still disabled after " +
+                          std::to_string(kReadyBoundMs / 1000) + " s; status line \"" +
+                          status.value_or("(no answer)") + "\"";
+}
+
+std::string SmokeSession::CancelAndCheckNothingLeft() {
+    if (m_hDialog == nullptr) return m_strProblem;
+    const StepTimer timer("Cancel until the installer has ended");
+    const DWORD id = m_process.Id();
+    // Posted, as a click arrives: the dialog may end before it could answer.
+    PostMessageA(GetDlgItem(m_hDialog, kCancelButton), BM_CLICK, 0, 0);
+    m_hDialog = nullptr;
+    if (!m_process.WaitForExit(kEndBoundMs)) {
+        return m_strProblem = "the installer still ran " + std::to_string(kEndBoundMs / 1000) +
+                              " s after Cancel";
+    }
+    m_strProblem = "the installer has ended";
+    const auto processes = ListProcesses();
+    for (const char* program : {"installer.exe", "7za.exe"}) {
+        const auto left = Leftovers(processes, id, program, {});
+        if (!left.empty()) return "left running: " + Describe(left);
+    }
+    const auto files = PresentWorkingItems();
+    return files.empty() ? "" : "working files left on C: " + Join(files);
+}
+
+}  // namespace smoke32

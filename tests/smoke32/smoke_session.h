@@ -1,0 +1,50 @@
+// One run of the real 32-bit installer.exe, slow under emulation: started
+// from its distribution folder, watched until its start-up has ended, and
+// ended with Cancel, each step timed. The smoke tests take these steps in
+// turn; a case that needs a run of its own (such as a complete installation
+// after the prefix has been given USB ports) makes another session.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "installer_process.h"
+
+namespace smoke32 {
+
+// Bounds of the waits. Under user-mode emulation the start of a process, the
+// start-up (with the emulated 7za.exe) and the end each take minutes.
+constexpr DWORD kDialogBoundMs = 5 * 60 * 1000;
+constexpr DWORD kReadyBoundMs = 8 * 60 * 1000;
+constexpr DWORD kEndBoundMs = 2 * 60 * 1000;
+
+class SmokeSession {
+public:
+    SmokeSession() = default;
+    SmokeSession(const SmokeSession&) = delete;
+    SmokeSession& operator=(const SmokeSession&) = delete;
+
+    // Each step returns "" when it succeeded, else what went wrong; a step
+    // whose predecessor failed returns that failure again.
+
+    // Starts installer.exe with the test program's options and waits until
+    // its dialog is visible.
+    std::string Start();
+    // Waits until the Install button is enabled: the start-up has ended.
+    std::string WaitUntilReady();
+    // Clicks Cancel and waits until the process has ended; then nothing of
+    // the run may be left: no installer.exe or 7za.exe, no working files.
+    std::string CancelAndCheckNothingLeft();
+
+    HWND Dialog() const { return m_hDialog; }
+    DWORD ProcessId() const { return m_process.Id(); }
+
+private:
+    e2e::InstallerProcess m_process;
+    HWND m_hDialog = nullptr;
+    bool m_bReady = false;
+    std::string m_strProblem;
+};
+
+}  // namespace smoke32
