@@ -191,22 +191,22 @@ std::optional<std::string> MonitorDll(const std::string& name) {
     return std::nullopt;
 }
 
+// Keeps the text of the first static with text in `*found`.
+BOOL CALLBACK TakeStaticText(HWND child, LPARAM found) {
+    char className[16] = {};
+    GetClassNameA(child, className, sizeof className);
+    const std::optional<std::string> shown = ReadWindowText(child);
+    if (lstrcmpiA(className, "Static") == 0 && shown && !shown->empty()) {
+        *reinterpret_cast<std::string*>(found) = *shown;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // The message of a message box: the text of its static that is not its icon.
 std::string BoxText(HWND box) {
     std::string text;
-    EnumChildWindows(
-        box,
-        [](HWND child, LPARAM found) -> BOOL {
-            char className[16] = {};
-            GetClassNameA(child, className, sizeof className);
-            const std::optional<std::string> shown = ReadWindowText(child);
-            if (lstrcmpiA(className, "Static") == 0 && shown && !shown->empty()) {
-                *reinterpret_cast<std::string*>(found) = *shown;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&text));
+    EnumChildWindows(box, TakeStaticText, reinterpret_cast<LPARAM>(&text));
     return text;
 }
 
