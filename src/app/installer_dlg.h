@@ -24,7 +24,6 @@ constexpr std::uint32_t WM_SERIAL_RING = plat::kWmUser + 5;
 constexpr std::uint32_t WM_SERIAL_BYTE = plat::kWmUser + 7;
 constexpr std::uint32_t WM_SERIAL_EVENT_CHAR = plat::kWmUser + 8;
 
-
 // The two ways printer registration ends an installation.
 enum class PrinterVariant { Receipt, Label };
 

@@ -105,10 +105,12 @@ protected:
         return WaitUntil([&] { return ControlEnabled(m_session->Dialog(), kInstallButton); },
                          kChoiceTimeoutMs);
     }
-    // The port the new printer "SK200K8" (the first driver's name) ends on.
-    std::string NewPrinterPort() {
+    // The port of the printer "SK200K8" (the first driver's name) once it
+    // is `expected`, else when the installation has had its time.
+    std::string PrinterPortOnceItIs(const std::string& expected) {
         std::string port;
-        WaitUntil([&] { return !(port = PrinterPorts()["SK200K8"]).empty(); }, kInstallTimeoutMs, 200);
+        WaitUntil([&] { return (port = PrinterPorts()["SK200K8"]) == expected; }, kInstallTimeoutMs,
+                  200);
         return port;
     }
 
@@ -130,7 +132,7 @@ TEST_F(PortChoiceTest, ParallelRowAsksForThePortAndTheSecondRowGivesLpt2) {
     ASSERT_NE(choice, nullptr) << "no window \"" << kParallelCaption << "\"";
     ASSERT_TRUE(RemoteListView(GetDlgItem(choice, kPortList), m_session->Id()).SelectItem(1));
     PostMessageA(GetDlgItem(choice, kChooseButton), BM_CLICK, 0, 0);
-    EXPECT_EQ(NewPrinterPort(), "LPT2:");
+    EXPECT_EQ(PrinterPortOnceItIs("LPT2:"), "LPT2:");
 }
 
 TEST_F(PortChoiceTest, CancelInTheParallelDialogInstallsNothing) {
@@ -157,7 +159,7 @@ TEST_F(PortChoiceTest, TcpipDialogListsTheMonitorsPortsAndAddsOne) {
     EXPECT_EQ(list.ItemText(2, 0), "IP_192.0.2.12");
     ASSERT_TRUE(list.SelectItem(1));
     PostMessageA(GetDlgItem(choice, kChooseButton), BM_CLICK, 0, 0);
-    EXPECT_EQ(NewPrinterPort(), "IP_192.0.2.11");
+    EXPECT_EQ(PrinterPortOnceItIs("IP_192.0.2.11"), "IP_192.0.2.11");
 }
 
 TEST_F(PortChoiceTest, NoTcpipPortAndARefusingMonitorCancelWithoutAMessage) {

@@ -140,31 +140,6 @@ TEST_F(PortDialogs, ParallelListsThePrefixsLptPortsAndHandsBackTheRow) {
     EXPECT_EQ(result, 0x1201);
 }
 
-struct EndCase {
-    const char* what;
-    std::function<void(HWND)> act;
-    std::intptr_t result;
-};
-
-class PortDialogEnds : public PortDialogs, public testing::WithParamInterface<EndCase> {};
-
-TEST_P(PortDialogEnds, AsThePersonEndedIt) {
-    CParallelPortDlg dialog(m_windows.platform());
-    EXPECT_EQ(RunWhile(dialog, kParallelCaption, GetParam().act), GetParam().result)
-        << GetParam().what;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Ways, PortDialogEnds,
-    testing::Values(EndCase{"&Cancel", [](HWND d) { Click(d, IDC_DISMISS_PORT); }, 0xCCCC},
-                    EndCase{"close box",
-                            [](HWND d) { PostMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0); }, 0xCCCC},
-                    EndCase{"Escape",
-                            [](HWND d) {
-                                PostMessageA(GetDlgItem(d, IDC_PORT_LIST), WM_KEYDOWN, VK_ESCAPE, 0);
-                            },
-                            2}));
-
 class TcpipPortDialog : public PortDialogs {
 protected:
     void SetUp() override {
