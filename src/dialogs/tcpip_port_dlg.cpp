@@ -1,53 +1,34 @@
 #include "dialogs/tcpip_port_dlg.h"
 
-#include "dialogs/port_choice_codes.h"
-#include "dialogs/port_list.h"
-
 namespace {
 // ERROR_ADAP_HDW_ERR: the port monitor met a hardware error.
 constexpr std::uint32_t kAdapterHardwareError = 57;
 }  // namespace
 
 CTcpipPortDlg::CTcpipPortDlg(plat::Platform& platform)
-    : CDialog(platform.ui, IDD_TCPIP_PORT_DIALOG),
-      m_spooler(platform.spooler),
-      m_system(platform.system) {}
-
-bool CTcpipPortDlg::OnInitDialog() {
-    m_lstPorts.Bind(m_pWnd);
-    CDialog::OnInitDialog();
-    FillPortList();
-    return true;  // the focus goes to the first tab stop: the list
-}
+    : CPortListDlg(platform, IDD_TCPIP_PORT_DIALOG, PortClass::kTcpip), m_system(platform.system) {}
 
 void CTcpipPortDlg::OnCommand(int id, int notifyCode) {
-    if (notifyCode != plat::kBnClicked) {
-        CDialog::OnCommand(id, notifyCode);
-        return;
-    }
-    switch (id) {
-    case IDC_ADD_PORT: OnAddPort(); break;
-    case IDC_CONFIGURE_PORT: OnConfigurePort(); break;
-    case IDC_DELETE_PORT: OnDeletePort(); break;
-    case IDC_CHOOSE_PORT: OnChoose(); break;
-    case IDC_DISMISS_PORT: OnDismiss(); break;
-    default: CDialog::OnCommand(id, notifyCode); break;
+    if (notifyCode == plat::kBnClicked && id == IDC_ADD_PORT) {
+        OnAddPort();
+    } else if (notifyCode == plat::kBnClicked && id == IDC_CONFIGURE_PORT) {
+        OnConfigurePort();
+    } else if (notifyCode == plat::kBnClicked && id == IDC_DELETE_PORT) {
+        OnDeletePort();
+    } else {
+        CPortListDlg::OnCommand(id, notifyCode);
     }
 }
-
-void CTcpipPortDlg::OnClose() { OnDismiss(); }
-
-void CTcpipPortDlg::FillPortList() { ::FillPortList(m_lstPorts, m_spooler, PortClass::kTcpip); }
 
 void CTcpipPortDlg::OnAddPort() {
     // The monitor's own window asks for the new port.
     const bool added = m_spooler.AddPortA(Owner(), kTcpipPortMonitorName);
     FillPortList();
-    if (added) SelectPortRow(m_lstPorts, m_lstPorts.GetItemCount() - 1);
+    if (added) SelectRow(m_lstPorts.GetItemCount() - 1);
 }
 
 void CTcpipPortDlg::OnConfigurePort() {
-    const int row = FirstSelectedRow(m_lstPorts);
+    const int row = FirstSelectedRow();
     if (row < 0) return;
     // Only a failed call has a last error worth reading: after a success it
     // may still hold an older call's code.
@@ -61,7 +42,7 @@ void CTcpipPortDlg::OnConfigurePort() {
 }
 
 void CTcpipPortDlg::OnDeletePort() {
-    const int row = FirstSelectedRow(m_lstPorts);
+    const int row = FirstSelectedRow();
     if (row >= 0 && !m_spooler.DeletePortA(Owner(), m_lstPorts.GetItemText(row, 0)) &&
         m_system.GetLastError() == plat::err::kNotSupported) {
         Tell("Failed to delete port.The request is not supported.", "Delete Port");
@@ -74,11 +55,8 @@ void CTcpipPortDlg::OnChoose() {
         Tell("There is no available TCP/IP port\r\nClick \"Add port\" to create a new port", "Prompt");
         return;
     }
-    const int row = FirstSelectedRow(m_lstPorts);
-    EndDialog(row < 0 ? 0 : PORT_CHOICE_BASE + row);
+    CPortListDlg::OnChoose();
 }
-
-void CTcpipPortDlg::OnDismiss() { EndDialog(PORT_CHOICE_CANCEL); }
 
 void CTcpipPortDlg::Tell(const char* text, const char* caption) {
     if (m_pWnd != nullptr) m_pWnd->MessageBoxA(text, caption, plat::kMbOk);
