@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -51,16 +52,13 @@ Rows ListRows(HWND dialog) {
 }
 
 int SelectedRow(HWND dialog) {
-    return static_cast<int>(SendMessageA(GetDlgItem(dialog, IDC_PORT_LIST), LVM_GETNEXTITEM,
-                                         static_cast<WPARAM>(-1), LVNI_SELECTED));
+    return static_cast<int>(e2e::SendBounded(GetDlgItem(dialog, IDC_PORT_LIST), LVM_GETNEXTITEM,
+                                             static_cast<WPARAM>(-1), LVNI_SELECTED)
+                                .value_or(-2));
 }
 
 void SelectRow(HWND dialog, int row) {
-    LVITEMA item{};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(GetDlgItem(dialog, IDC_PORT_LIST), LVM_SETITEMSTATE, row,
-                 reinterpret_cast<LPARAM>(&item));
+    e2e::RemoteListView(GetDlgItem(dialog, IDC_PORT_LIST), GetCurrentProcessId()).SelectItem(row);
 }
 
 // Posted, as a click arrives: the handler may open a box before it returns.
@@ -96,8 +94,8 @@ void Picture(HWND dialog, const char* name) {
     const char* folder = std::getenv("PORT_DIALOG_SHOTS");
     if (folder == nullptr || *folder == '\0') return;
     // Every control painted before the screen is read.
-    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    Sleep(300);
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    Sleep(500);
     const e2e::CaptureResult shot = e2e::CaptureWindow(dialog, std::string(folder) + "\\" + name);
     EXPECT_TRUE(shot.saved) << shot.error;
 }
@@ -232,3 +230,11 @@ TEST_F(TcpipPortDialog, DeleteRemovesTheRowAndAnEmptyListPromptsForAdd) {
 }
 
 }  // namespace
+
+int main(int argc, char** argv) {
+    // Unbuffered, so that a run ended by its time limit still shows how far
+    // it got.
+    setvbuf(stdout, nullptr, _IONBF, 0);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

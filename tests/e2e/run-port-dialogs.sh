@@ -19,7 +19,7 @@ export PORT_DIALOG_SHOTS
 
 set +e
 # Ends well within ctest's limit, so the prefix is still cleaned up.
-bash "$here/../wine/run-in-prefix.sh" --desktop 800x600 --timeout 480 -- "$program" "$@"
+bash "$here/../wine/run-in-prefix.sh" --desktop 800x600 --timeout 300 -- "$program" "$@"
 rc=$?
 set -e
 
