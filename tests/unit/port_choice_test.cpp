@@ -96,13 +96,6 @@ INSTANTIATE_TEST_SUITE_P(
         DialogCase{"second row", [](InstallerHarness&, sim::SimDialog& d) { Pick(d, 1); }, "LPT2:"},
         DialogCase{"Cancel", [](InstallerHarness&, sim::SimDialog& d) { d.Click(IDC_DISMISS_PORT); },
                    nullptr},
-        DialogCase{"OK with no row",
-                   [](InstallerHarness&, sim::SimDialog& d) {
-                       d.ClearListSelection(IDC_PORT_LIST);
-                       d.Click(IDC_CHOOSE_PORT);
-                   },
-                   nullptr},
-        DialogCase{"Enter", [](InstallerHarness&, sim::SimDialog& d) { d.PressEnter(); }, nullptr},
         DialogCase{"Escape", [](InstallerHarness&, sim::SimDialog& d) { d.PressEscape(); }, nullptr},
         DialogCase{"the chosen row's port went away meanwhile",
                    [](InstallerHarness& h, sim::SimDialog& d) {
