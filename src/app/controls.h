@@ -79,6 +79,9 @@ public:
     bool SetItemText(int row, int column, const std::string& text) const {
         return m_pWnd && m_pWnd->ListSetItemText(m_nId, row, column, text);
     }
+    std::string GetItemText(int row, int column) const {
+        return m_pWnd ? m_pWnd->ListGetItemText(m_nId, row, column) : "";
+    }
     bool SetItemState(int row, std::uint32_t state, std::uint32_t mask) const {
         return m_pWnd && m_pWnd->ListSetItemState(m_nId, row, state, mask);
     }

@@ -11,6 +11,7 @@
 
 #include "app/controls.h"
 #include "app/dialog.h"
+#include "dialogs/port_choice_codes.h"
 #include "package/archiver_dll.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
@@ -22,11 +23,6 @@ constexpr std::uint32_t WM_SERIAL_LINE_ERROR = plat::kWmUser + 4;
 constexpr std::uint32_t WM_SERIAL_RING = plat::kWmUser + 5;
 constexpr std::uint32_t WM_SERIAL_BYTE = plat::kWmUser + 7;
 constexpr std::uint32_t WM_SERIAL_EVENT_CHAR = plat::kWmUser + 8;
-
-// What the port dialogs and the port choice hand back.
-constexpr int PORT_CHOICE_BASE = 0x1200;     // plus the row of the chosen port
-constexpr int PORT_CHOICE_CANCEL = 0xCCCC;   // no port to use
-constexpr int PORT_CHOICE_CREATED = 0xAAAA;  // a new TCP/IP port: take the list's first
 
 // The two ways printer registration ends an installation.
 enum class PrinterVariant { Receipt, Label };
@@ -62,6 +58,8 @@ public:
     // Ports: choice, assignment and detection.
     int SelectParallelPort();
     int SelectTcpipPort();
+    // EnumeratePorts, with the user's port kind still selected afterwards.
+    void RefreshPortLists();
     void AssignPrinterPort(const char* printerName, std::string port);
     // Moves the printer the installation created to the USB port it is
     // connected to.

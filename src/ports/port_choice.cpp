@@ -1,26 +1,50 @@
-// The port the user picks for a parallel or TCP/IP printer. The port dialogs
-// are not part of this version yet: the user is told so and the choice counts
-// as cancelled, so nothing is installed on a port nobody chose.
+// The port the user picks for a parallel or TCP/IP printer, before the
+// printer is created.
 #include "app/installer_dlg.h"
+#include "dialogs/parallel_port_dlg.h"
+#include "dialogs/tcpip_port_dlg.h"
 #include "ports/port_kinds.h"
 
 namespace {
-constexpr const char* kNotReady =
-    "This version cannot set up parallel or TCP/IP ports yet.\r\n"
-    "Please choose the USB port, or install the printer on this port with Windows.";
+constexpr const char* kNoParallelPort =
+    "There is no available parallel port.\r\n\r\nPlease select other port type.";
 constexpr const char* kSerialNotReady =
     "This version cannot find serial printers yet.\r\n"
     "Please choose the USB port, or install the printer on this port with Windows.";
 }  // namespace
 
 int CInstallerDlg::SelectParallelPort() {
-    if (m_pWnd != nullptr) m_pWnd->MessageBoxA(kNotReady, AppTitle(), plat::kMbOk);
-    return PORT_CHOICE_CANCEL;
+    if (m_saParallelPorts.empty()) {
+        if (m_pWnd != nullptr) m_pWnd->MessageBoxA(kNoParallelPort, AppTitle(), plat::kMbOk);
+        return PORT_CHOICE_CANCEL;
+    }
+    if (m_saParallelPorts.size() == 1) return PORT_CHOICE_BASE;
+    CParallelPortDlg dialog(m_platform);
+    const std::intptr_t result = dialog.DoModalChild(*this);
+    RefreshPortLists();
+    return static_cast<int>(result);
 }
 
 int CInstallerDlg::SelectTcpipPort() {
-    if (m_pWnd != nullptr) m_pWnd->MessageBoxA(kNotReady, AppTitle(), plat::kMbOk);
-    return PORT_CHOICE_CANCEL;
+    if (!m_saTcpipPorts.empty()) {
+        CTcpipPortDlg dialog(m_platform);
+        const std::intptr_t result = dialog.DoModalChild(*this);
+        RefreshPortLists();
+        return static_cast<int>(result);
+    }
+    // The monitor's own window asks for the new port.
+    const bool added = m_platform.spooler.AddPortA(
+        m_pWnd != nullptr ? m_pWnd->GetSafeHwnd() : nullptr, kTcpipPortMonitorName);
+    RefreshPortLists();
+    return added ? PORT_CHOICE_CREATED : PORT_CHOICE_CANCEL;
+}
+
+void CInstallerDlg::RefreshPortLists() {
+    EnumeratePorts();
+    // The enumeration proposes a port kind of its own; the user's choice
+    // stays shown, so that a second Install runs with the same kind.
+    m_lstPort.SetItemState(m_nPortType, plat::kLvisSelected,
+                           plat::kLvisSelected | plat::kLvisFocused);
 }
 
 bool CInstallerDlg::ChoosePortForPrinter() {
@@ -42,8 +66,10 @@ bool CInstallerDlg::ChoosePortForPrinter() {
     default:
         return true;
     }
-    // The choice may have re-read the lists, so they are indexed only now. A
-    // result that names no entry of the list counts as a cancelled choice.
+    // The choice may have re-read the lists, so they are indexed only now.
+    // Anything but a created port or a row of the list (Cancel, OK with no
+    // row, Enter, Escape, a dialog that could not open) counts as a
+    // cancelled choice.
     std::size_t index = list->size();
     if (choice == PORT_CHOICE_CREATED && m_nPortType == kPortTcpip) {
         index = 0;

@@ -37,6 +37,12 @@ struct SortedPorts {
     int usbCount = 0;
 };
 
+// The port list a port belongs in: a name beginning with "USB" makes a USB
+// port whatever its description; else a standard TCP/IP description makes a
+// TCP/IP port; else a name beginning with "LPT" a parallel port.
+enum class PortClass { kUsb, kTcpip, kParallel, kOther };
+PortClass ClassifyPort(const std::string& name, const std::string& description);
+
 // Sorts the first kMaxPortRecords records by kind (name prefixes compared
 // case-sensitively).
 SortedPorts SortPorts(const std::vector<plat::PortInfo2>& records);

@@ -15,23 +15,30 @@ bool StartsWith(const std::string& text, const char* prefix) {
 }
 }  // namespace
 
+PortClass ClassifyPort(const std::string& name, const std::string& description) {
+    if (StartsWith(name, "USB")) return PortClass::kUsb;
+    if (description == kTcpipDescription || description == kTcpipDescriptionChinese) {
+        return PortClass::kTcpip;
+    }
+    if (StartsWith(name, "LPT")) return PortClass::kParallel;
+    return PortClass::kOther;
+}
+
 SortedPorts SortPorts(const std::vector<plat::PortInfo2>& records) {
     SortedPorts ports;
     const std::size_t count = records.size() < kMaxPortRecords ? records.size() : kMaxPortRecords;
     for (std::size_t i = 0; i < count; ++i) {
         const std::string& name = records[i].portName;
-        const std::string& description = records[i].description;
         if (StartsWith(name, "COM")) ++ports.comCount;
         if (StartsWith(name, "LPT")) ++ports.lptCount;
         if (StartsWith(name, "FILE")) ++ports.fileCount;
         if (StartsWith(name, "USB")) ++ports.usbCount;
 
-        if (StartsWith(name, "USB")) {
-            ports.usb.push_back(name);
-        } else if (description == kTcpipDescription || description == kTcpipDescriptionChinese) {
-            ports.tcpip.push_back(name);
-        } else if (StartsWith(name, "LPT")) {
-            ports.parallel.push_back(name);
+        switch (ClassifyPort(name, records[i].description)) {
+        case PortClass::kUsb: ports.usb.push_back(name); break;
+        case PortClass::kTcpip: ports.tcpip.push_back(name); break;
+        case PortClass::kParallel: ports.parallel.push_back(name); break;
+        case PortClass::kOther: break;
         }
         ports.all.push_back(name);
     }

@@ -132,4 +132,16 @@ std::optional<DWORD> RemoteListView::ExtendedStyle() const {
     return static_cast<DWORD>(*style);
 }
 
+bool RemoteListView::SelectItem(int item) const {
+    if (!Opened()) return false;
+    RemoteBuffer remote(process_.get(), sizeof(LVITEMA));
+    LVITEMA request{};
+    request.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    request.state = LVIS_SELECTED | LVIS_FOCUSED;
+    if (!remote.Valid() || !remote.Write(0, &request, sizeof(request))) return false;
+    const auto done = SendBounded(listView_, LVM_SETITEMSTATE, static_cast<WPARAM>(item),
+                                  reinterpret_cast<LPARAM>(remote.Address()));
+    return done.value_or(FALSE) != FALSE;
+}
+
 }  // namespace e2e

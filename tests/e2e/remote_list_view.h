@@ -47,6 +47,9 @@ public:
     // The LVIS_* state bits of `item` under `mask`.
     std::optional<UINT> ItemState(int item, UINT mask) const;
     std::optional<DWORD> ExtendedStyle() const;
+    // Selects `item` and gives it the focus, as a click on it does; false
+    // when the program did not take the change.
+    bool SelectItem(int item) const;
 
 private:
     HWND listView_;

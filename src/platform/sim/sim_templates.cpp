@@ -40,8 +40,48 @@ DialogTemplate InstallerDialog() {
     };
 }
 
+constexpr std::uint32_t kPortListFlags =
+    ctl::kReport | ctl::kSingleSel | ctl::kShowSelAlways | ctl::kBorder;
+
+DialogTemplate TcpipPortDialog() {
+    return DialogTemplate{
+        IDD_TCPIP_PORT_DIALOG,
+        "Configure TCP/IP PrinterPort",
+        "Arial Narrow",
+        10,
+        260,
+        116,
+        {
+            {IDC_PORT_LIST, K::kListView, "", 7, 15, 246, 57, kPortListFlags},
+            {IDC_ADD_PORT, K::kButton, "&Add Port", 149, 75, 44, 11, 0},
+            {IDC_PORT_PROMPT, K::kStatic, "Please select/create a TCP/IP printer port", 8, 4, 186, 8, 0},
+            {IDC_CHOOSE_PORT, K::kButton, "OK", 73, 97, 52, 14, 0},
+            {IDC_CONFIGURE_PORT, K::kButton, "&ConfigurePort", 199, 75, 54, 11, 0},
+            {IDC_DELETE_PORT, K::kButton, "&Delete Port", 11, 75, 50, 11, 0},
+            {IDC_DISMISS_PORT, K::kButton, "Cancel", 134, 97, 52, 14, 0},
+        },
+    };
+}
+
+DialogTemplate ParallelPortDialog() {
+    return DialogTemplate{
+        IDD_PARALLEL_PORT_DIALOG,
+        "Select A Parallel Port",
+        "Arial Narrow",
+        10,
+        260,
+        97,
+        {
+            {IDC_PORT_LIST, K::kListView, "", 7, 15, 246, 57, kPortListFlags},
+            {IDC_PORT_PROMPT, K::kStatic, "Please select a port from the following ports", 8, 4, 245, 8, 0},
+            {IDC_CHOOSE_PORT, K::kButton, "&Ok", 74, 78, 52, 14, 0},
+            {IDC_DISMISS_PORT, K::kButton, "&Cancel", 135, 78, 52, 14, 0},
+        },
+    };
+}
+
 std::vector<DialogTemplate> BuildTemplates() {
-    std::vector<DialogTemplate> all{InstallerDialog()};
+    std::vector<DialogTemplate> all{InstallerDialog(), TcpipPortDialog(), ParallelPortDialog()};
     std::sort(all.begin(), all.end(),
               [](const DialogTemplate& a, const DialogTemplate& b) { return a.id < b.id; });
     return all;
