@@ -14,14 +14,10 @@
 #include "package/archiver_dll.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
+#include "serial/serial_channel.h"
+#include "serial/serial_messages.h"
 
 constexpr std::uintptr_t PROBE_TIMER_ID = 1;
-constexpr std::uint32_t WM_SERIAL_BREAK = plat::kWmUser + 1;
-constexpr std::uint32_t WM_SERIAL_CTS = plat::kWmUser + 2;
-constexpr std::uint32_t WM_SERIAL_LINE_ERROR = plat::kWmUser + 4;
-constexpr std::uint32_t WM_SERIAL_RING = plat::kWmUser + 5;
-constexpr std::uint32_t WM_SERIAL_BYTE = plat::kWmUser + 7;
-constexpr std::uint32_t WM_SERIAL_EVENT_CHAR = plat::kWmUser + 8;
 
 // What the port dialogs and the port choice hand back.
 constexpr int PORT_CHOICE_BASE = 0x1200;     // plus the row of the chosen port
@@ -63,6 +59,9 @@ public:
     int SelectTcpipPort();
     void AssignPrinterPort(const char* printerName, std::string port);
     void DetectUsbPort();
+    // After the printer exists on the first serial port: confirms the only
+    // port, or asks whether to search and starts the probe.
+    void ConfigureSerialPort();
 
     // The dialog's handlers.
     bool OnInitDialog() override;
@@ -71,6 +70,8 @@ public:
                    std::intptr_t* result) override;
     void OnClose() override;
     void OnDestroy() override;
+    // One step of the serial probe.
+    void OnTimer(std::uintptr_t timerId) override;
 
     // Sets the status text and has the dialog show it.
     void SetStatus(const std::string& text);
@@ -98,6 +99,7 @@ public:
     // The row the list shows when the dialog opens, in case the user clears
     // the selection before the first Install.
     int m_nPortType = 0;
+    CSerialChannel m_serialPort;
     // The serial prompt's preselected rate, for a port configured before any
     // answer.
     int m_nBaudRate = 19200;
@@ -133,6 +135,18 @@ private:
     // Walks the sections of the driver list file in file order.
     void ReadDriverSections(const std::function<void(int position, const std::string& name)>&
                                 visitDisplayName);
+    // The serial detection's shared steps.
+    // The name the new printer was created under.
+    std::string CreatedPrinterName();
+    // The Ports value of `port`: "baud,parity,data,stop".
+    void WritePortSettings(const std::string& port);
+    // Writes again the port of every listed printer on a COM port, except
+    // the printer being installed.
+    void RewriteSerialPrinters(const std::string& installedPrinter);
+    // The button reads "&Finish" and the status line shows m_strStatus.
+    void FinishDialog();
+    // The probe's last steps before the dialog is finished.
+    void EndProbe(const std::string& printer);
     bool WaitForServiceState(plat::Handle service, std::uint32_t wanted,
                              const std::function<void()>& whileRunning = {});
 
