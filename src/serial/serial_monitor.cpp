@@ -14,7 +14,16 @@ void CSerialSession::Run() {
     if (port != nullptr) m_serial.PurgeComm(port, plat::kPurgeAll);
     bool waitPending = false;
     int immediate = 0;
+    int empty = 0;
     while (!m_bStopRequested.load()) {
+        if (empty >= kEmptyEventsBeforePolling) {
+            // This port's events carry nothing (Wine on a pseudo-terminal),
+            // and arming a wait costs more than looking: look at the input
+            // queue after each pause instead.
+            if (!Pause(kSpuriousPauseMs)) break;
+            if (InputQueued()) DispatchPortEvent();
+            continue;
+        }
         if (!waitPending) {
             m_dwEvents = 0;
             if (m_serial.WaitCommEvent(port, &m_dwEvents, &m_overlapped)) {
@@ -52,11 +61,13 @@ void CSerialSession::Run() {
             const bool completed =
                 m_serial.GetOverlappedResult(port, &m_overlapped, &transferred, false);
             if (completed && m_dwEvents != 0) {
+                empty = 0;
                 DispatchPortEvent();
             } else {
                 // An event without any event in it, as Wine gives many times
                 // a second on a pseudo-terminal: take a byte that may wait
                 // all the same, then rest before waiting again.
+                ++empty;
                 ReceiveBytes();
                 if (!Pause(kSpuriousPauseMs)) break;
             }
@@ -78,6 +89,13 @@ bool CSerialSession::Pause(std::uint32_t ms) {
     if (result == plat::kWaitObject0 || m_bStopRequested.load()) return false;
     if (result == plat::kWaitObject0 + 1) SendPending();
     return true;
+}
+
+bool CSerialSession::InputQueued() {
+    plat::CommStatus status;
+    std::uint32_t errors = 0;
+    std::lock_guard<std::mutex> lock(m_lock);
+    return m_serial.ClearCommError(m_hPort.load(), &errors, &status) && status.cbInQue > 0;
 }
 
 void CSerialSession::DispatchPortEvent() {

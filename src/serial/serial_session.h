@@ -20,6 +20,10 @@ public:
     // Immediate completions of WaitCommEvent with nothing queued that are
     // re-armed at once before the thread pauses.
     static constexpr int kImmediateRearms = 8;
+    // Empty port events in a row after which the thread stops arming waits
+    // and looks at the input queue after each pause instead: under Wine
+    // every wait armed costs milliseconds of processor time.
+    static constexpr int kEmptyEventsBeforePolling = 1;
     // Capacity of an error report, terminating zero included.
     static constexpr std::size_t kReportSize = 200;
 
@@ -46,6 +50,8 @@ public:
 
 private:
     void ReceiveBytes();
+    // Whether the driver holds received bytes.
+    bool InputQueued();
     void SendPending();
     void DispatchPortEvent();
     // Waits on the stop and send events only; false when stop was asked.

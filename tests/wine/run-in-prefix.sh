@@ -3,7 +3,7 @@
 # virtual X server when there is no display. Used by ctest for the contract
 # and end-to-end test programs.
 #
-#   run-in-prefix.sh [--win32] [--win10] [--desktop WxH] [--keep] [--cwd DIR] [--timeout SECONDS] -- PROGRAM.exe [ARGS...]
+#   run-in-prefix.sh [--win32] [--win10] [--desktop WxH] [--keep] [--cwd DIR] [--timeout SECONDS] [--serial COMn=PATH]... -- PROGRAM.exe [ARGS...]
 #
 #   --win32        create a 32-bit prefix (WINEARCH=win32) instead of the default 64-bit one
 #   --win10        make the prefix report Windows 10
@@ -14,6 +14,10 @@
 #   --timeout S    end the program after S seconds (exit status 124), so that the
 #                  prefix and the X server are cleaned up before a caller's own
 #                  time limit kills this script
+#   --serial COMn=PATH
+#                  give the prefix a COM port on the device PATH (such as one end
+#                  of a socat pseudo-terminal pair); it is also listed in
+#                  HARDWARE\DEVICEMAP\SERIALCOMM
 #
 # The prefix has Wine's crash dialog turned off, so a crash ends the program
 # instead of hanging the run. WINEPREFIX_ROOT (default: build/wine-prefixes
@@ -25,7 +29,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=wine-env.sh
 . "$here/wine-env.sh"
 
-arch=win64 options=() keep=0 cwd= limit=0
+arch=win64 options=() keep=0 cwd= limit=0 serial=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --win32) arch=win32 ;;
@@ -34,6 +38,7 @@ while [ $# -gt 0 ]; do
     --keep) keep=1 ;;
     --cwd) cwd=$2; shift ;;
     --timeout) limit=$2; shift ;;
+    --serial) serial+=("$2"); shift ;;
     --) shift; break ;;
     *) echo "run-in-prefix: unknown option $1" >&2; exit 2 ;;
   esac
@@ -71,6 +76,14 @@ trap 'exit 143' TERM INT
 
 [ -n "${DISPLAY:-}" ] || start_xvfb
 prepare_prefix "${options[@]}"
+if [ ${#serial[@]} -gt 0 ]; then
+  for mapping in "${serial[@]}"; do
+    "$WINE" reg add 'HKLM\Software\Wine\Ports' /v "${mapping%%=*}" /t REG_SZ /d "${mapping#*=}" /f >/dev/null 2>&1
+  done
+  # Wine reads its ports when it starts: start it afresh.
+  wineserver -k >/dev/null 2>&1 || true
+  timeout 60 wineserver -w || true
+fi
 
 [ -z "$cwd" ] || cd "$cwd"
 set +e
