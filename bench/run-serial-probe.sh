@@ -27,28 +27,20 @@ done
 [ -f "$bench" ] && [ -x "$printer" ] || { echo "run-serial-probe: --bench and --printer are needed" >&2; exit 2; }
 command -v socat >/dev/null || { echo "run-serial-probe: skipped: socat is not installed" >&2; exit 77; }
 
+# shellcheck source=../tests/wine/wine-env.sh
+. "$here/../tests/wine/wine-env.sh"
 dir=$(mktemp -d)
-pids=()
+SERIAL_PIDS=()
 cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  stop_serial_ports
   rm -rf "$dir"
 }
 trap cleanup EXIT
 trap 'exit 143' TERM INT
 
+start_serial_ports "$dir" "$printer" "$mode"
 serial=()
-for n in 5 6 7; do
-  socat pty,raw,echo=0,link="$dir/com$n" pty,raw,echo=0,link="$dir/far$n" 2>/dev/null &
-  pids+=($!)
-  serial+=(--serial "COM$n=$dir/com$n")
-done
-for n in 5 6 7; do
-  for _ in $(seq 1 50); do [ -e "$dir/far$n" ] && break; sleep 0.1; done
-  [ -e "$dir/far$n" ] || { echo "run-serial-probe: socat made no pseudo-terminal" >&2; exit 1; }
-done
-"$printer" --device "$dir/far7" --mode "$mode" --lifetime 240 &
-pids+=($!)
+for mapping in "${SERIAL_MAPPINGS[@]}"; do serial+=(--serial "$mapping"); done
 
 args=(--ports COM5:,COM6:,COM7: --baud 9600 "${extra[@]}")
 [ -z "$expect" ] || args+=(--expect "$expect")
@@ -56,4 +48,5 @@ set +e
 bash "$here/../tests/wine/run-in-prefix.sh" --timeout 180 "${serial[@]}" -- "$bench" "${args[@]}"
 rc=$?
 set -e
+sed "s/^/run-serial-probe: /" "$dir/printer.log"
 exit $rc

@@ -76,14 +76,7 @@ trap 'exit 143' TERM INT
 
 [ -n "${DISPLAY:-}" ] || start_xvfb
 prepare_prefix "${options[@]}"
-if [ ${#serial[@]} -gt 0 ]; then
-  for mapping in "${serial[@]}"; do
-    "$WINE" reg add 'HKLM\Software\Wine\Ports' /v "${mapping%%=*}" /t REG_SZ /d "${mapping#*=}" /f >/dev/null 2>&1
-  done
-  # Wine reads its ports when it starts: start it afresh.
-  wineserver -k >/dev/null 2>&1 || true
-  timeout 60 wineserver -w || true
-fi
+[ ${#serial[@]} -eq 0 ] || wine_com_ports "${serial[@]}"
 
 [ -z "$cwd" ] || cd "$cwd"
 set +e
