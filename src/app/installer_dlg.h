@@ -135,8 +135,9 @@ private:
     // Walks the sections of the driver list file in file order.
     void ReadDriverSections(const std::function<void(int position, const std::string& name)>&
                                 visitDisplayName);
-    // The serial detection's shared steps.
-    // The name the new printer was created under.
+
+    // Steps of the serial detection. The name the new printer was created
+    // under:
     std::string CreatedPrinterName();
     // The Ports value of `port`: "baud,parity,data,stop".
     void WritePortSettings(const std::string& port);
@@ -147,6 +148,7 @@ private:
     void FinishDialog();
     // The probe's last steps before the dialog is finished.
     void EndProbe(const std::string& printer);
+
     bool WaitForServiceState(plat::Handle service, std::uint32_t wanted,
                              const std::function<void()>& whileRunning = {});
 
