@@ -3,7 +3,7 @@
 # under Wine from its distribution folder (the installer with the driver
 # package, the archiver library and 7za.exe beside it).
 #
-#   ./run.sh [--no-build] [--headless] [--build-dir DIR] [--driver NAME]
+#   ./run.sh [--no-build] [--headless] [--build-dir DIR] [--driver NAME] [--serial-printer [MODE]]
 #
 #   --no-build       run what was built last, without installing or building
 #   --headless       run under Xvfb even when $DISPLAY is set
@@ -12,6 +12,10 @@
 #   --driver NAME    headless: install the driver of that name from the
 #                    package's list ("3150TF(Label)" for a label printer)
 #                    instead of the first one
+#   --serial-printer [MODE]
+#                    give Wine the serial ports COM5, COM6 and COM7 (socat
+#                    pseudo-terminals) with the simulated serial printer on COM7;
+#                    MODE is the simulator's (answer, silent, garbage, flood, drop)
 #
 # With $DISPLAY set the dialog opens there and the script ends when you close
 # it. Without a display it runs headless under Xvfb: it adds a USB port to
@@ -27,14 +31,17 @@ cd "$(dirname "$0")"
 repo=$(pwd)
 . tests/wine/wine-env.sh
 
-no_build=0 headless=0 out= driver=
+no_build=0 headless=0 out= driver= serial_mode=
 while [ $# -gt 0 ]; do
   case "$1" in
     --no-build) no_build=1 ;;
     --headless) headless=1 ;;
     --build-dir) out=$(realpath -m "$2"); shift ;;
     --driver) driver=$2; shift ;;
-    *) echo "usage: ./run.sh [--no-build] [--headless] [--build-dir DIR] [--driver NAME]" >&2; exit 2 ;;
+    --serial-printer)
+      serial_mode=answer
+      case "${2:-}" in answer|silent|garbage|flood|drop) serial_mode=$2; shift ;; esac ;;
+    *) echo "usage: ./run.sh [--no-build] [--headless] [--build-dir DIR] [--driver NAME] [--serial-printer [MODE]]" >&2; exit 2 ;;
   esac
   shift
 done
@@ -79,15 +86,28 @@ mkdir -p "$(dirname "$WINEPREFIX")"
 WINE=$(wine_loader)
 XVFB_PID=
 installer_pid=
+SERIAL_PIDS=()
 finish() {
   [ -z "$installer_pid" ] || kill "$installer_pid" 2>/dev/null || true
   wineserver -k >/dev/null 2>&1 || true
   stop_xvfb
+  stop_serial_ports
 }
 trap finish EXIT
 
+# The simulated serial printer, set up before Wine starts the installer.
+com_ports() {
+  [ -n "$serial_mode" ] || return 0
+  local dir=$prefix_root/serial
+  rm -rf "$dir" && mkdir -p "$dir"
+  start_serial_ports "$dir" "$out/tools/serial-printer/serial-printer" "$serial_mode" || exit 1
+  wine_com_ports "${SERIAL_MAPPINGS[@]}"
+  echo "run.sh: a simulated serial printer ($serial_mode) is on COM7; COM5 and COM6 have none"
+}
+
 if [ -n "${DISPLAY:-}" ] && [ "$headless" = 0 ]; then
   prepare_prefix nodesktop
+  com_ports
   (cd "$folder" && "$WINE" installer.exe)
   exit 0
 fi
@@ -97,8 +117,12 @@ start_xvfb
 # manager would.
 prepare_prefix desktop=1024x768
 drive=$out/tests/e2e/e2e_drive.exe
-# A USB port for the printer, as a USB printer plugged in gives one.
-"$WINE" "$drive" add-usb-port USB001
+if [ -n "$serial_mode" ]; then
+  com_ports
+else
+  # A USB port for the printer, as a USB printer plugged in gives one.
+  "$WINE" "$drive" add-usb-port USB001
+fi
 (cd "$folder" && exec "$WINE" installer.exe) &
 installer_pid=$!
 

@@ -3,7 +3,10 @@
 #include "app/globals.h"
 
 CInstallerDlg::CInstallerDlg(plat::Platform& platform)
-    : CDialog(platform.ui, IDD_INSTALLER_DIALOG), m_archiver(platform), m_platform(platform) {}
+    : CDialog(platform.ui, IDD_INSTALLER_DIALOG),
+      m_archiver(platform),
+      m_serialPort(platform),
+      m_platform(platform) {}
 
 CInstallerDlg::~CInstallerDlg() {
     // The window is gone by now, so whatever the worker still sends to it

@@ -15,14 +15,10 @@
 #include "package/archiver_dll.h"
 #include "platform/platform.h"
 #include "resources/resource.h"
+#include "serial/serial_channel.h"
+#include "serial/serial_messages.h"
 
 constexpr std::uintptr_t PROBE_TIMER_ID = 1;
-constexpr std::uint32_t WM_SERIAL_BREAK = plat::kWmUser + 1;
-constexpr std::uint32_t WM_SERIAL_CTS = plat::kWmUser + 2;
-constexpr std::uint32_t WM_SERIAL_LINE_ERROR = plat::kWmUser + 4;
-constexpr std::uint32_t WM_SERIAL_RING = plat::kWmUser + 5;
-constexpr std::uint32_t WM_SERIAL_BYTE = plat::kWmUser + 7;
-constexpr std::uint32_t WM_SERIAL_EVENT_CHAR = plat::kWmUser + 8;
 
 // The two ways printer registration ends an installation.
 enum class PrinterVariant { Receipt, Label };
@@ -64,6 +60,9 @@ public:
     // Moves the printer the installation created to the USB port it is
     // connected to.
     void DetectUsbPort();
+    // After the printer exists on the first serial port: confirms the only
+    // port, or asks whether to search and starts the probe.
+    void ConfigureSerialPort();
 
     // The dialog's handlers.
     bool OnInitDialog() override;
@@ -72,6 +71,8 @@ public:
                    std::intptr_t* result) override;
     void OnClose() override;
     void OnDestroy() override;
+    // One step of the serial probe.
+    void OnTimer(std::uintptr_t timerId) override;
 
     // Sets the status text and has the dialog show it.
     void SetStatus(const std::string& text);
@@ -99,6 +100,7 @@ public:
     // The row the list shows when the dialog opens, in case the user clears
     // the selection before the first Install.
     int m_nPortType = 0;
+    CSerialChannel m_serialPort;
     // The serial prompt's preselected rate, for a port configured before any
     // answer.
     int m_nBaudRate = 19200;
@@ -158,6 +160,18 @@ private:
     void SetDefaultPrinter(const std::string& printerName);
     // The box for a printer the spooler refused; leaves the button usable.
     void ReportPrinterFailure(std::uint32_t error);
+
+    // Steps of the serial detection.
+    // The Ports value of `port`: "baud,parity,data,stop".
+    void WritePortSettings(const std::string& port);
+    // Writes again the port of every listed printer on a COM port, except
+    // the printer being installed.
+    void RewriteSerialPrinters(const std::string& installedPrinter);
+    // The button reads "&Finish" and the status line shows m_strStatus.
+    void FinishDialog();
+    // The probe's last steps before the dialog is finished.
+    void EndProbe(const std::string& printer);
+
     bool WaitForServiceState(plat::Handle service, std::uint32_t wanted,
                              const std::function<void()>& whileRunning = {});
 

@@ -123,7 +123,11 @@ void CInstallerDlg::RegisterPrinter(const std::string& printerName, const std::s
     m_strStatus = "Set the printer " + printerName + " to default printer";
     if (variant == PrinterVariant::Label) RefreshControls();
 
-    if (m_nPortType == kPortUsb) DetectUsbPort();
+    if (m_nPortType == kPortSerial) {
+        ConfigureSerialPort();
+    } else if (m_nPortType == kPortUsb) {
+        DetectUsbPort();
+    }
 
     m_platform.system.Sleep(variant == PrinterVariant::Receipt ? 500 : 100);
 

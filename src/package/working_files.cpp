@@ -41,6 +41,9 @@ void DeleteWorkingFiles(plat::IFiles& files) {
 
 void CInstallerDlg::OnDestroy() {
     if (m_pWnd != nullptr) m_pWnd->KillTimer(PROBE_TIMER_ID);
+    // A probe that waits for an answer ends with the window: no monitor
+    // thread outlives it.
+    m_serialPort.Close();
     // The worker may still be unpacking into the folders about to be
     // removed: let it finish first, serving its sends meanwhile.
     m_bClosing = true;

@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "platform/modules.h"
 #include "platform/registry.h"
+#include "platform/serial.h"
 #include "platform/services.h"
 #include "platform/spooler.h"
 #include "platform/system.h"
@@ -21,6 +22,7 @@ struct Platform {
     ISystem& system;
     IModules& modules;
     IUserInterface& ui;
+    ISerial& serial;
 };
 
 }  // namespace plat

@@ -23,6 +23,8 @@ constexpr long kChildMustBeVolatile = 1021;
 }  // namespace
 
 void CInstallerDlg::AssignPrinterPort(const char* printerName, std::string port) {
+    // Without a name the paths would name the printers' parent keys.
+    if (printerName == nullptr || *printerName == '\0') return;
     plat::IRegistry& registry = m_platform.registry;
     auto reportFailure = [this] {
         if (m_pWnd != nullptr) m_pWnd->MessageBoxA("Failed to read Registry", AppTitle(), plat::kMbOk);

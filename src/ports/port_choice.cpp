@@ -8,9 +8,6 @@
 namespace {
 constexpr const char* kNoParallelPort =
     "There is no available parallel port.\r\n\r\nPlease select other port type.";
-constexpr const char* kSerialNotReady =
-    "This version cannot find serial printers yet.\r\n"
-    "Please choose the USB port, or install the printer on this port with Windows.";
 }  // namespace
 
 int CInstallerDlg::SelectParallelPort() {
@@ -59,10 +56,6 @@ bool CInstallerDlg::ChoosePortForPrinter() {
         choice = SelectParallelPort();
         list = &m_saParallelPorts;
         break;
-    case kPortSerial:
-        if (m_pWnd != nullptr) m_pWnd->MessageBoxA(kSerialNotReady, AppTitle(), plat::kMbOk);
-        m_btnInstall.EnableWindow(true);
-        return false;
     default:
         return true;
     }

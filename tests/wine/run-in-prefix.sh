@@ -3,7 +3,7 @@
 # virtual X server when there is no display. Used by ctest for the contract
 # and end-to-end test programs.
 #
-#   run-in-prefix.sh [--win32] [--win10] [--desktop WxH] [--keep] [--cwd DIR] [--timeout SECONDS] [--times] -- PROGRAM.exe [ARGS...]
+#   run-in-prefix.sh [--win32] [--win10] [--desktop WxH] [--keep] [--cwd DIR] [--timeout SECONDS] [--times] [--serial COMn=PATH]... -- PROGRAM.exe [ARGS...]
 #
 #   --win32        create a 32-bit prefix (WINEARCH=win32) instead of the default 64-bit one
 #   --win10        make the prefix report Windows 10
@@ -15,6 +15,10 @@
 #                  prefix and the X server are cleaned up before a caller's own
 #                  time limit kills this script
 #   --times        print how long making the prefix and running the program took
+#   --serial COMn=PATH
+#                  give the prefix a COM port on the device PATH (such as one end
+#                  of a socat pseudo-terminal pair); it is also listed in
+#                  HARDWARE\DEVICEMAP\SERIALCOMM
 #
 # The prefix has Wine's crash dialog turned off, so a crash ends the program
 # instead of hanging the run. WINEPREFIX_ROOT (default: build/wine-prefixes
@@ -26,7 +30,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=wine-env.sh
 . "$here/wine-env.sh"
 
-arch=win64 options=() keep=0 cwd= limit=0 times=0
+arch=win64 options=() keep=0 cwd= limit=0 times=0 serial=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --win32) arch=win32 ;;
@@ -36,6 +40,7 @@ while [ $# -gt 0 ]; do
     --cwd) cwd=$2; shift ;;
     --timeout) limit=$2; shift ;;
     --times) times=1 ;;
+    --serial) serial+=("$2"); shift ;;
     --) shift; break ;;
     *) echo "run-in-prefix: unknown option $1" >&2; exit 2 ;;
   esac
@@ -77,6 +82,7 @@ trap 'exit 143' TERM INT
 began=$SECONDS
 prepare_prefix "${options[@]}"
 [ "$times" = 0 ] || echo "run-in-prefix: the prefix took $((SECONDS - began)) s to make"
+[ ${#serial[@]} -eq 0 ] || wine_com_ports "${serial[@]}"
 
 [ -z "$cwd" ] || cd "$cwd"
 set +e

@@ -97,3 +97,45 @@ windows_path() {
   path=$(realpath -m "$1")
   printf 'Z:%s' "${path//\//\\}"
 }
+
+# Makes COM5, COM6 and COM7 out of socat pseudo-terminal pairs in folder $1
+# and starts the serial printer simulator $2 (mode $3, default answer) at the
+# far end of COM7; COM5 and COM6 have nothing attached. Sets SERIAL_PIDS (the
+# processes to end afterwards) and SERIAL_MAPPINGS (COMn=PATH for
+# `wine_com_ports`). Fails when socat is missing or makes no terminal.
+start_serial_ports() {
+  local dir=$1 printer=$2 mode=${3:-answer} n
+  SERIAL_PIDS=() SERIAL_MAPPINGS=()
+  command -v socat >/dev/null || { echo "wine-env: socat is not installed" >&2; return 1; }
+  for n in 5 6 7; do
+    socat pty,raw,echo=0,link="$dir/com$n" pty,raw,echo=0,link="$dir/far$n" 2>/dev/null &
+    SERIAL_PIDS+=($!)
+    SERIAL_MAPPINGS+=("COM$n=$dir/com$n")
+  done
+  for n in 5 6 7; do
+    for _ in $(seq 1 50); do [ -e "$dir/far$n" ] && break; sleep 0.1; done
+    [ -e "$dir/far$n" ] || { echo "wine-env: socat made no pseudo-terminal" >&2; return 1; }
+  done
+  "$printer" --device "$dir/far7" --mode "$mode" --lifetime 3600 >"$dir/printer.log" 2>&1 &
+  SERIAL_PIDS+=($!)
+}
+
+stop_serial_ports() {
+  local pid
+  for pid in "${SERIAL_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${SERIAL_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+  SERIAL_PIDS=()
+}
+
+# Gives the prefix $WINEPREFIX the COM ports COMn=PATH given as arguments
+# (also listed in HARDWARE\DEVICEMAP\SERIALCOMM); Wine is restarted so that
+# it reads them.
+wine_com_ports() {
+  local loader mapping
+  loader=$(wine_loader)
+  for mapping in "$@"; do
+    "$loader" reg add 'HKLM\Software\Wine\Ports' /v "${mapping%%=*}" /t REG_SZ /d "${mapping#*=}" /f >/dev/null 2>&1
+  done
+  wineserver -k >/dev/null 2>&1 || true
+  timeout 60 wineserver -w || true
+}

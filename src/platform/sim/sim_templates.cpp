@@ -80,8 +80,34 @@ DialogTemplate ParallelPortDialog() {
     };
 }
 
+DialogTemplate SerialPromptDialog() {
+    return DialogTemplate{
+        IDD_SERIAL_PROMPT,
+        "Prompt(automatically select the available serial port) ",
+        "Arial Narrow",
+        10,
+        254,
+        97,
+        {
+            {IDC_SERIAL_YES, K::kButton, "&Yes", 69, 76, 50, 14, 0},
+            {IDC_BAUD_RATE, K::kCombo, "", 43, 34, 55, 58, ctl::kDropDownList | ctl::kVScroll},
+            {kNoControlId, K::kStatic, "Baudrate:", 10, 36, 32, 8, 0},
+            {kNoControlId, K::kStatic, "bps", 100, 36, 13, 8, 0},
+            {IDC_SERIAL_NO, K::kButton, "&No", 132, 76, 50, 14, 0},
+            {kNoControlId, K::kGroup, "Do you need the Program to select the available serial port?",
+             4, 6, 246, 64, 0},
+            {kNoControlId, K::kStatic,
+             "1.If \"Yes\",please select the baud rate(That must match the printer device)", 10, 23,
+             237, 8, 0},
+            {kNoControlId, K::kStatic, "2.If \"No\",you can set printer port after finish install.",
+             10, 50, 145, 8, 0},
+        },
+    };
+}
+
 std::vector<DialogTemplate> BuildTemplates() {
-    std::vector<DialogTemplate> all{InstallerDialog(), TcpipPortDialog(), ParallelPortDialog()};
+    std::vector<DialogTemplate> all{InstallerDialog(), TcpipPortDialog(), ParallelPortDialog(),
+                                    SerialPromptDialog()};
     std::sort(all.begin(), all.end(),
               [](const DialogTemplate& a, const DialogTemplate& b) { return a.id < b.id; });
     return all;

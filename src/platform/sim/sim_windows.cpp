@@ -40,7 +40,8 @@ SimWindows::SimWindows(fs::path hostRoot)
       m_services(m_context),
       m_archiver(m_context, m_files),
       m_modules(m_context, m_files, m_system, m_archiver),
-      m_spooler(m_context, m_registry, m_files, m_system, m_services) {
+      m_spooler(m_context, m_registry, m_files, m_system, m_services),
+      m_serial(m_context) {
     for (const char* folder : {"C:\\windows\\system32", "C:\\windows\\system", "C:\\windows\\SysWOW64",
                                "C:\\dist"}) {
         m_files.MakeDirectories(folder);
@@ -76,7 +77,8 @@ void SimWindows::BehaveLikeWine() {
 
 plat::Platform MakePlatform(SimWindows& windows, plat::IUserInterface& ui) {
     return plat::Platform{windows.spooler(), windows.registry(), windows.services(),
-                          windows.files(), windows.system(), windows.modules(), ui};
+                          windows.files(), windows.system(), windows.modules(), ui,
+                          windows.serial()};
 }
 
 }  // namespace sim

@@ -14,6 +14,7 @@
 #include "platform/sim/sim_files.h"
 #include "platform/sim/sim_modules.h"
 #include "platform/sim/sim_registry.h"
+#include "platform/sim/sim_serial.h"
 #include "platform/sim/sim_services.h"
 #include "platform/sim/sim_spooler.h"
 #include "platform/sim/sim_system.h"
@@ -38,6 +39,7 @@ public:
     SimSystem& system() { return m_system; }
     SimModules& modules() { return m_modules; }
     SimArchiver& archiver() { return m_archiver; }
+    SimSerial& serial() { return m_serial; }
     FaultInjector& faults() { return m_context.faults; }
     VirtualClock& clock() { return m_context.clock; }
     const std::filesystem::path& HostRoot() const { return m_root; }
@@ -69,6 +71,7 @@ private:
     SimArchiver m_archiver;
     SimModules m_modules;
     SimSpooler m_spooler;
+    SimSerial m_serial;
 };
 
 // The seam as the installer's logic sees it, over `windows` and the given

@@ -6,6 +6,7 @@
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_modules.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_serial.h"
 #include "platform/win32/win32_services.h"
 #include "platform/win32/win32_spooler.h"
 #include "platform/win32/win32_system.h"
@@ -16,7 +17,8 @@ namespace plat::win32 {
 class Win32Platform {
 public:
     Win32Platform()
-        : m_platform{m_spooler, m_registry, m_services, m_files, m_system, m_modules, m_ui} {}
+        : m_platform{m_spooler, m_registry, m_services, m_files, m_system, m_modules, m_ui,
+                     m_serial} {}
     // The Platform refers to the members, so the owner stays where it is.
     Win32Platform(const Win32Platform&) = delete;
     Win32Platform& operator=(const Win32Platform&) = delete;
@@ -32,6 +34,7 @@ private:
     Win32System m_system;
     Win32Modules m_modules;
     Win32UserInterface m_ui;
+    Win32Serial m_serial;
     plat::Platform m_platform;
 };
 
