@@ -137,12 +137,18 @@ if ! "$WINE" "$drive" wait-ready 180; then
   exit 1
 fi
 picture ready
-# On the USB row, which the USB port makes the proposed kind.
+# On the USB row, which the USB port makes the proposed kind, or on the
+# serial row with the simulated serial printer.
+kind="the USB port"
+if [ -n "$serial_mode" ]; then
+  "$WINE" "$drive" choose-port-row 0
+  kind="a serial port"
+fi
 if [ -n "$driver" ]; then
   "$WINE" "$drive" choose-driver "$driver"
-  echo "run.sh: installing \"$driver\" on the USB port"
+  echo "run.sh: installing \"$driver\" on $kind"
 else
-  echo "run.sh: installing the first driver of the package on the USB port"
+  echo "run.sh: installing the first driver of the package on $kind"
 fi
 if ! "$WINE" "$drive" install 300; then
   picture not-installed && echo "run.sh: how the dialog looked: $shots/not-installed.png" >&2

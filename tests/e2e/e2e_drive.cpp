@@ -7,6 +7,7 @@
 //                                        default printer in
 //   e2e_drive.exe wait-ready [SECONDS]   exit 0 once Install is enabled
 //   e2e_drive.exe choose-driver NAME     picks NAME in the driver list
+//   e2e_drive.exe choose-port-row ROW    selects that row of the port-type list
 //   e2e_drive.exe install [SECONDS]      Install; exit 0 once the button reads
 //                                        "&Finish", printing what was installed
 //   e2e_drive.exe screenshot FILE.bmp    picture of the dialog
@@ -26,12 +27,20 @@
 #include "dialog_probe.h"
 #include "installer_session.h"
 #include "printer_probe.h"
+#include "remote_list_view.h"
 #include "wait.h"
 #include "window_capture.h"
 
 namespace {
 
 constexpr int kPrinterNameBox = 1001;
+constexpr int kPortList = 1004;
+constexpr char kSerialPromptCaption[] = "Prompt(automatically select the available serial port) ";
+constexpr int kSerialYes = 1030;
+// The status lines an installation ends with, by port kind.
+constexpr const char* kLastStatuses[] = {"The installation is completed.",
+                                         "The available printer port:", "Unable to detect",
+                                         "The current printer port is"};
 constexpr char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 
 DWORD SecondsArgument(int argc, char** argv, DWORD fallback) {
@@ -110,14 +119,23 @@ int Install(DWORD timeoutMs) {
     HWND button = GetDlgItem(dialog, e2e::kInstallButton);
     const std::string printer = e2e::ReadWindowText(GetDlgItem(dialog, kPrinterNameBox)).value_or("");
     PostMessageA(button, BM_CLICK, 0, 0);
-    // Nobody plays the printer here: when no USB port answers, the
-    // installation goes on without it, as the box offers.
+    // Nobody plays a USB printer here: when no USB port answers, the
+    // installation goes on without it, as the box offers. The serial prompt
+    // is answered "&Yes" at its preselected rate; the probe that follows
+    // goes on after the button reads "&Finish", until its last status.
     const bool finished = e2e::WaitUntil(
         [&] {
             if (HWND box = FindWindowA("#32770", "Fail to select port")) {
                 PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
             }
-            return e2e::ReadWindowText(button).value_or("") == "&Finish";
+            if (HWND prompt = FindWindowA("#32770", kSerialPromptCaption)) {
+                PostMessageA(GetDlgItem(prompt, kSerialYes), BM_CLICK, 0, 0);
+            }
+            const std::string status =
+                e2e::ReadWindowText(GetDlgItem(dialog, e2e::kStatusLine)).value_or("");
+            bool last = false;
+            for (const char* ending : kLastStatuses) last = last || status.rfind(ending, 0) == 0;
+            return last && e2e::ReadWindowText(button).value_or("") == "&Finish";
         },
         timeoutMs, 200);
     const std::string status = e2e::ReadWindowText(GetDlgItem(dialog, e2e::kStatusLine)).value_or("");
@@ -135,6 +153,18 @@ int Install(DWORD timeoutMs) {
     std::printf("default printer: \"%s\"\n",
                 e2e::ReadRegistryString(HKEY_CURRENT_USER, kWindowsKey, "Device").value_or("").c_str());
     return view ? 0 : 1;
+}
+
+int ChoosePortRow(const char* row) {
+    HWND dialog = FindDialog();
+    DWORD processId = 0;
+    if (dialog != nullptr) GetWindowThreadProcessId(dialog, &processId);
+    if (dialog == nullptr ||
+        !e2e::RemoteListView(GetDlgItem(dialog, kPortList), processId).SelectItem(std::atoi(row))) {
+        std::fprintf(stderr, "e2e_drive: could not select port row %s\n", row);
+        return 1;
+    }
+    return 0;
 }
 
 int ChooseDriver(const char* name) {
@@ -177,10 +207,11 @@ int main(int argc, char** argv) {
     }
     if (argc == 3 && std::strcmp(argv[1], "add-usb-port") == 0) return AddUsbPort(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "choose-driver") == 0) return ChooseDriver(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "choose-port-row") == 0) return ChoosePortRow(argv[2]);
     if (argc >= 2 && std::strcmp(argv[1], "install") == 0) return Install(SecondsArgument(argc, argv, 180));
     std::fprintf(stderr,
                  "usage: e2e_drive.exe add-usb-port NAME | wait-ready [SECONDS] | choose-driver NAME |\n"
-                 "       install [SECONDS] |\n"
+                 "       choose-port-row ROW | install [SECONDS] |\n"
                  "       screenshot FILE.bmp | finish [SECONDS] | close [SECONDS]\n");
     return 2;
 }
