@@ -41,8 +41,7 @@ void CInstallerDlg::OnInstall() {
         m_nDriverIndex = *position;
     }
 
-    const ReceiptGroups groups{m_nReceiptCount1, m_nReceiptCount2, m_nReceiptCount3,
-                               m_nReceiptCount4};
+    const ReceiptGroups groups = CatalogueGroups();
     if (!IsCatalogueIndex(m_nDriverIndex, groups)) {
         // A name of the driver list that stands in a section no model of the
         // catalogue belongs to: nothing could be installed for it.

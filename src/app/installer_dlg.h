@@ -11,6 +11,7 @@
 
 #include "app/controls.h"
 #include "app/dialog.h"
+#include "install/catalogue.h"
 #include "dialogs/port_choice_codes.h"
 #include "package/archiver_dll.h"
 #include "platform/platform.h"
@@ -78,6 +79,11 @@ public:
     void SetStatus(const std::string& text);
     // Sends "MyUpdateData" to the dialog.
     void RefreshControls();
+    // The four receipt-group sizes as the catalogue lookups take them.
+    ReceiptGroups CatalogueGroups() const {
+        return ReceiptGroups{m_nReceiptCount1, m_nReceiptCount2, m_nReceiptCount3,
+                             m_nReceiptCount4};
+    }
     // The title of the program's message boxes: the program file's base name.
     std::string AppTitle();
     // Whether the start-up worker has run to its end.

@@ -30,8 +30,7 @@ bool CInstallerDlg::GetMonitorDirectory(std::string* directory) {
 void CInstallerDlg::InstallLabelPrinter() {
     if (!ChoosePortForPrinter()) return;
 
-    const ReceiptGroups groups{m_nReceiptCount1, m_nReceiptCount2, m_nReceiptCount3,
-                               m_nReceiptCount4};
+    const ReceiptGroups groups = CatalogueGroups();
     const std::optional<LabelModel> model = LookupLabelModel(m_nDriverIndex, groups);
     if (!model) {
         // The Install command lets no such index through; nothing to install.

@@ -12,8 +12,7 @@ void CInstallerDlg::InstallReceiptPrinter() {
     if (!SelectDriverEnvironment(&environment, &driverDirectory)) return;
     const std::string sourceFolder = m_bWow64 ? "C:\\Ticket\\x64\\" : "C:\\Ticket\\x86\\";
 
-    const ReceiptGroups groups{m_nReceiptCount1, m_nReceiptCount2, m_nReceiptCount3,
-                               m_nReceiptCount4};
+    const ReceiptGroups groups = CatalogueGroups();
     const std::optional<ReceiptModel> model = LookupReceiptModel(m_nDriverIndex, groups);
     if (!model) {
         // The Install command lets no such index through; nothing to install.
