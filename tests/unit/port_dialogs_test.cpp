@@ -192,6 +192,8 @@ TEST_P(TcpipPortManage, MessagesAndRefill) {
     d.window->Click(IDC_DELETE_PORT);
     ASSERT_TRUE(d.window->WaitMessageBox().has_value());
     d.window->AnswerMessageBox(plat::kIdOk);
+    // The refused delete ends (refill included) before the faults change.
+    ASSERT_TRUE(d.window->WaitIdle());
     if (c.button == IDC_DELETE_PORT && c.failWith != 0) {
         h.win.faults().FailAlways("DeletePortA", c.failWith);
     }
