@@ -90,18 +90,21 @@ def run(sevenza, *args):
 
 
 def archive_files(sevenza, package):
-    """Paths of the archive's files (not folders), with '\\' separators."""
-    files, path, is_folder = set(), None, False
+    """Paths of the archive's files (not folders), with '\\' separators, and
+    the set of coder chains (the "Method" of each file) they are packed with."""
+    files, methods, path, is_folder = set(), set(), None, False
     for line in run(sevenza, "l", "-slt", "-ba", package).decode("utf-8").splitlines() + [""]:
         if line.startswith("Path = "):
             path = line[len("Path = "):]
         elif line.startswith("Attributes = "):
             is_folder = "D" in line[len("Attributes = "):].split(" ")[0]
+        elif line.startswith("Method = ") and line != "Method = ":
+            methods.add(line[len("Method = "):])
         elif not line and path is not None:
             if not is_folder:
                 files.add(path.replace("/", "\\"))
             path, is_folder = None, False
-    return files
+    return files, methods
 
 
 def read_member(folder, member):
@@ -176,7 +179,10 @@ def main():
         parser.add_argument("--" + name, required=True)
     args = parser.parse_args()
 
-    present = archive_files(args.sevenza, args.package)
+    present, methods = archive_files(args.sevenza, args.package)
+    # The emulated 32-bit 7za.exe of the smoke suite cannot decode BCJ2.
+    for method in sorted(m for m in methods if "BCJ2" in m.split(" ")):
+        fail(f"packed with BCJ2, which the emulated 32-bit 7za.exe cannot unpack: {method}")
     wanted = required_files()
     for path in sorted(wanted - present):
         fail(f"missing from the package: {path}")
