@@ -1,5 +1,5 @@
-// The 32-bit smoke test program: runs under Wine (or Windows) as a 32-bit
-// process beside the installer it tests. Arguments: --installer= and
+// The 32-bit smoke test program: a 64-bit program that runs under Wine (or
+// Windows) beside the 32-bit installer it tests. Arguments: --installer= and
 // --workdir= (see tests/e2e/e2e_options.h), then GoogleTest's own.
 #include <gtest/gtest.h>
 

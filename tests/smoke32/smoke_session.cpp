@@ -3,6 +3,7 @@
 #include "dialog_probe.h"
 #include "e2e_options.h"
 #include "installer_session.h"
+#include "printer_probe.h"
 #include "process_list.h"
 #include "step_timer.h"
 #include "wait.h"
@@ -53,15 +54,49 @@ std::string SmokeSession::WaitUntilReady() {
 }
 
 std::string SmokeSession::CancelAndCheckNothingLeft() {
+    return EndWith(kCancelButton, "Cancel");
+}
+
+std::string SmokeSession::Install(std::string* status) {
+    if (!m_bReady) return m_strProblem;
+    const StepTimer timer("Install until the button reads \"&Finish\"");
+    HWND button = GetDlgItem(m_hDialog, kInstallButton);
+    PostMessageA(button, BM_CLICK, 0, 0);
+    const bool finished = WaitForWindowText(button, "&Finish", kInstallBoundMs);
+    *status = ReadWindowText(GetDlgItem(m_hDialog, kStatusLine)).value_or("(no answer)");
+    if (finished) return "";
+    if (!m_process.Running()) {
+        return m_strProblem = "the installer ended during the installation with code " +
+                              std::to_string(m_process.ExitCode()) + "; status line \"" +
+                              *status + "\"";
+    }
+    // A message box the installer shows stands in front of the dialog.
+    HWND box = FindWindowA("#32770", nullptr);
+    std::string boxText;
+    if (box != nullptr && box != m_hDialog) {
+        boxText = "; box \"" + ReadWindowText(box).value_or("?") + "\": \"" +
+                  ReadWindowText(GetDlgItem(box, 0xFFFF)).value_or("?") + "\"";
+    }
+    return m_strProblem = "no \"&Finish\" within " + std::to_string(kInstallBoundMs / 1000) +
+                          " s; status line \"" + *status + "\"" + boxText;
+}
+
+std::string SmokeSession::FinishAndCheckNothingLeft() {
+    if (!m_bReady) return m_strProblem;
+    return EndWith(kInstallButton, "\"&Finish\"");
+}
+
+std::string SmokeSession::EndWith(int button, const std::string& click) {
     if (m_hDialog == nullptr) return m_strProblem;
-    const StepTimer timer("Cancel until the installer has ended");
+    const StepTimer timer(click + " until the installer has ended");
     const DWORD id = m_process.Id();
     // Posted, as a click arrives: the dialog may end before it could answer.
-    PostMessageA(GetDlgItem(m_hDialog, kCancelButton), BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(m_hDialog, button), BM_CLICK, 0, 0);
     m_hDialog = nullptr;
+    m_bReady = false;
     if (!m_process.WaitForExit(kEndBoundMs)) {
-        return m_strProblem = "the installer still ran " + std::to_string(kEndBoundMs / 1000) +
-                              " s after Cancel";
+        return m_strProblem = std::string("the installer still ran ") +
+                              std::to_string(kEndBoundMs / 1000) + " s after " + click;
     }
     m_strProblem = "the installer has ended";
     const auto processes = ListProcesses();

@@ -1,8 +1,8 @@
 // One run of the real 32-bit installer.exe, slow under emulation: started
-// from its distribution folder, watched until its start-up has ended, and
-// ended with Cancel, each step timed. The smoke tests take these steps in
-// turn; a case that needs a run of its own (such as a complete installation
-// after the prefix has been given USB ports) makes another session.
+// from its distribution folder, watched until its start-up has ended, then
+// ended with Cancel, or used for an installation and ended with "&Finish",
+// each step timed. The smoke tests take these steps in turn; each run is a
+// session of its own.
 #pragma once
 
 #include <windows.h>
@@ -18,6 +18,8 @@ namespace smoke32 {
 constexpr DWORD kDialogBoundMs = 5 * 60 * 1000;
 constexpr DWORD kReadyBoundMs = 8 * 60 * 1000;
 constexpr DWORD kEndBoundMs = 2 * 60 * 1000;
+// An installation: file copies, spooler calls and restarts, the USB ports.
+constexpr DWORD kInstallBoundMs = 8 * 60 * 1000;
 
 class SmokeSession {
 public:
@@ -36,11 +38,22 @@ public:
     // Clicks Cancel and waits until the process has ended; then nothing of
     // the run may be left: no installer.exe or 7za.exe, no working files.
     std::string CancelAndCheckNothingLeft();
+    // Clicks Install and waits until the button reads "&Finish"; returns the
+    // status line then in `status`.
+    std::string Install(std::string* status);
+    // Clicks "&Finish" and waits until the process has ended; then nothing
+    // of the run may be left, as after Cancel.
+    std::string FinishAndCheckNothingLeft();
 
     HWND Dialog() const { return m_hDialog; }
-    DWORD ProcessId() const { return m_process.Id(); }
+    HANDLE Process() const { return m_process.Handle(); }
 
 private:
+    // Posts a click to `button` (named `click` in the timing and the
+    // messages) and waits for the process to end; then checks that nothing
+    // of the run is left.
+    std::string EndWith(int button, const std::string& click);
+
     e2e::InstallerProcess m_process;
     HWND m_hDialog = nullptr;
     bool m_bReady = false;
