@@ -85,11 +85,11 @@ def main():
     if os.path.exists(temporary):
         os.remove(temporary)
     top_level = sorted(os.listdir(args.staging))
-    # The two monitor DLLs get the one-stream x86 filter instead of 7-Zip's
-    # default BCJ2 for programs: the 32-bit 7za.exe, run under user-mode
-    # emulation by the 32-bit smoke suite, hangs or crashes decoding BCJ2's
-    # four streams, while it unpacks LZMA2 and BCJ alike reliably. Windows
-    # unpacks either.
+    # The one-stream x86 filter for every file, instead of 7-Zip's default
+    # BCJ2 for programs (the two monitor DLLs): the 32-bit 7za.exe, run under
+    # user-mode emulation by the 32-bit smoke suite, hangs or crashes
+    # decoding BCJ2's four streams, while it unpacks LZMA2 and BCJ alike
+    # reliably. Windows unpacks either.
     subprocess.run([args.sevenza, "a", "-t7z", "-bd", "-mx=9", "-mf=BCJ", temporary, "--"]
                    + top_level,
                    cwd=args.staging, check=True, stdout=subprocess.DEVNULL)
