@@ -70,8 +70,8 @@ std::string SmokeSession::Install(std::string* status) {
                               std::to_string(m_process.ExitCode()) + "; status line \"" +
                               *status + "\"";
     }
-    // A message box the installer shows stands in front of the dialog.
-    HWND box = FindWindowA("#32770", nullptr);
+    // A message box the installer shows is the dialog's enabled popup.
+    HWND box = GetWindow(m_hDialog, GW_ENABLEDPOPUP);
     std::string boxText;
     if (box != nullptr && box != m_hDialog) {
         boxText = "; box \"" + ReadWindowText(box).value_or("?") + "\": \"" +
