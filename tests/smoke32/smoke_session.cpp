@@ -1,9 +1,10 @@
 #include "smoke_session.h"
 
+#include <cstring>
+
 #include "dialog_probe.h"
 #include "e2e_options.h"
 #include "installer_session.h"
-#include "printer_probe.h"
 #include "process_list.h"
 #include "step_timer.h"
 #include "wait.h"
@@ -12,6 +13,41 @@
 namespace smoke32 {
 
 using namespace e2e;
+
+namespace {
+
+// The control that holds a message box's text.
+constexpr int kBoxTextId = 0xFFFF;
+
+struct BoxSearch {
+    DWORD processId;
+    HWND dialog;
+    HWND found;
+};
+
+BOOL CALLBACK MatchBox(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<BoxSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[16] = {};
+    if (owner == search->processId && window != search->dialog && IsWindowVisible(window) &&
+        GetClassNameA(window, className, sizeof className) > 0 &&
+        std::strcmp(className, "#32770") == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A visible dialog-class window of the process other than its main dialog:
+// a message box (or another dialog) in front of it.
+HWND FindBox(DWORD processId, HWND dialog) {
+    BoxSearch search{processId, dialog, nullptr};
+    EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace
 
 std::string SmokeSession::Start() {
     const StepTimer timer("start of installer.exe until its dialog is visible");
@@ -62,7 +98,18 @@ std::string SmokeSession::Install(std::string* status) {
     const StepTimer timer("Install until the button reads \"&Finish\"");
     HWND button = GetDlgItem(m_hDialog, kInstallButton);
     PostMessageA(button, BM_CLICK, 0, 0);
-    const bool finished = WaitForWindowText(button, "&Finish", kInstallBoundMs);
+    // No box belongs to an installation on a USB port that goes well: one
+    // ends the wait at once.
+    HWND box = nullptr;
+    const bool finished =
+        WaitUntil(
+            [&] {
+                box = FindBox(m_process.Id(), m_hDialog);
+                return box != nullptr || !m_process.Running() ||
+                       ReadWindowText(button).value_or("") == "&Finish";
+            },
+            kInstallBoundMs, 250) &&
+        box == nullptr && m_process.Running();
     *status = ReadWindowText(GetDlgItem(m_hDialog, kStatusLine)).value_or("(no answer)");
     if (finished) return "";
     if (!m_process.Running()) {
@@ -70,15 +117,14 @@ std::string SmokeSession::Install(std::string* status) {
                               std::to_string(m_process.ExitCode()) + "; status line \"" +
                               *status + "\"";
     }
-    // A message box the installer shows is the dialog's enabled popup.
-    HWND box = GetWindow(m_hDialog, GW_ENABLEDPOPUP);
-    std::string boxText;
-    if (box != nullptr && box != m_hDialog) {
-        boxText = "; box \"" + ReadWindowText(box).value_or("?") + "\": \"" +
-                  ReadWindowText(GetDlgItem(box, 0xFFFF)).value_or("?") + "\"";
+    if (box != nullptr) {
+        return m_strProblem = "the installer shows the box \"" +
+                              ReadWindowText(box).value_or("?") + "\": \"" +
+                              ReadWindowText(GetDlgItem(box, kBoxTextId)).value_or("?") +
+                              "\"; status line \"" + *status + "\"";
     }
     return m_strProblem = "no \"&Finish\" within " + std::to_string(kInstallBoundMs / 1000) +
-                          " s; status line \"" + *status + "\"" + boxText;
+                          " s; status line \"" + *status + "\"";
 }
 
 std::string SmokeSession::FinishAndCheckNothingLeft() {

@@ -39,7 +39,8 @@ public:
     // the run may be left: no installer.exe or 7za.exe, no working files.
     std::string CancelAndCheckNothingLeft();
     // Clicks Install and waits until the button reads "&Finish"; returns the
-    // status line then in `status`.
+    // status line then in `status`. A box the installer shows meanwhile ends
+    // the wait with its caption and text as the problem.
     std::string Install(std::string* status);
     // Clicks "&Finish" and waits until the process has ended; then nothing
     // of the run may be left, as after Cancel.
