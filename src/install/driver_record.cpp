@@ -8,6 +8,17 @@ std::size_t DependentBlockSize(const std::vector<std::string>& files) {
 
 namespace {
 
+// What both kinds of record share: the version by system, the name, the
+// environment and the data type.
+plat::DriverInfo3 NewRecord(const std::string& name, const std::string& environment, bool nt4) {
+    plat::DriverInfo3 record;
+    record.version = nt4 ? 2 : 3;
+    record.name = name;
+    record.environment = environment;
+    record.defaultDataType = "RAW";
+    return record;
+}
+
 // Whether the record's four paths and its dependent block fit buffers of
 // these sizes.
 bool FitsBuffers(const plat::DriverInfo3& record, std::size_t pathSize, std::size_t listSize) {
@@ -23,10 +34,7 @@ bool FitsBuffers(const plat::DriverInfo3& record, std::size_t pathSize, std::siz
 std::optional<plat::DriverInfo3> ReceiptDriverRecord(const ReceiptModel& model,
                                                      const std::string& environment,
                                                      const std::string& driverDirectory, bool nt4) {
-    plat::DriverInfo3 record;
-    record.version = nt4 ? 2 : 3;
-    record.name = model.displayName;
-    record.environment = environment;
+    plat::DriverInfo3 record = NewRecord(model.displayName, environment, nt4);
     record.driverPath = driverDirectory + "\\uniDRV.DLL";
     record.dataFile = driverDirectory + "\\" + model.key + ".GPD";
     record.configFile = driverDirectory + "\\uniDRVui.DLL";
@@ -40,7 +48,6 @@ std::optional<plat::DriverInfo3> ReceiptDriverRecord(const ReceiptModel& model,
     }
     record.dependentFiles.push_back(std::string(model.modelDll) + ".DLL");
     record.monitorName = "";
-    record.defaultDataType = "RAW";
 
     return FitsBuffers(record, kDriverPathSize, kDependentListSize) ? std::optional(record) : std::nullopt;
 }
@@ -49,10 +56,7 @@ std::optional<plat::DriverInfo3> LabelDriverRecord(const LabelModel& model,
                                                    const char* const (&files)[30],
                                                    const std::string& environment,
                                                    const std::string& driverDirectory, bool nt4) {
-    plat::DriverInfo3 record;
-    record.version = nt4 ? 2 : 3;
-    record.name = model.displayName;
-    record.environment = environment;
+    plat::DriverInfo3 record = NewRecord(model.displayName, environment, nt4);
     record.driverPath = driverDirectory + "\\" + files[1];
     record.dataFile = driverDirectory + "\\" + model.key + ".DAT";
     record.configFile = driverDirectory + "\\" + files[2];
@@ -65,7 +69,6 @@ std::optional<plat::DriverInfo3> LabelDriverRecord(const LabelModel& model,
     record.dependentFiles.push_back(std::string("\\") + model.key + ".BA0");
     record.dependentFiles.push_back(std::string("\\") + model.key + ".PP0");
     record.monitorName = kLanguageMonitor;
-    record.defaultDataType = "RAW";
 
     return FitsBuffers(record, kLabelPathSize, kLabelDependentListSize) ? std::optional(record) : std::nullopt;
 }
