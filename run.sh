@@ -4,6 +4,7 @@
 # package, the archiver library and 7za.exe beside it).
 #
 #   ./run.sh [--no-build] [--headless] [--build-dir DIR] [--driver NAME] [--serial-printer [MODE]]
+#            [--windows RELEASE]
 #
 #   --no-build       run what was built last, without installing or building
 #   --headless       run under Xvfb even when $DISPLAY is set
@@ -16,6 +17,9 @@
 #                    give Wine the serial ports COM5, COM6 and COM7 (socat
 #                    pseudo-terminals) with the simulated serial printer on COM7;
 #                    MODE is the simulator's (answer, silent, garbage, flood, drop)
+#   --windows RELEASE
+#                    make Wine report that Windows release (winxp, win7, win10;
+#                    winxp with the 32-bit build only) instead of its default, 7
 #
 # With $DISPLAY set the dialog opens there and the script ends when you close
 # it. Without a display it runs headless under Xvfb: it adds a USB port to
@@ -24,14 +28,15 @@
 # was installed, saves a picture of the finished dialog, presses "&Finish"
 # and prints where the picture is.
 #
-# The 32-bit installer.exe runs where this host can run 32-bit Wine, else the
-# same program built as 64-bit. The Wine prefix is kept in build/wine-run/.
+# The 32-bit installer.exe runs where this host can run 32-bit Wine, on a
+# 32-bit Windows (a 32-bit Wine prefix), else the same program built as
+# 64-bit on a 64-bit Windows. The Wine prefixes are kept in build/wine-run/.
 set -euo pipefail
 cd "$(dirname "$0")"
 repo=$(pwd)
 . tests/wine/wine-env.sh
 
-no_build=0 headless=0 out= driver= serial_mode=
+no_build=0 headless=0 out= driver= serial_mode= release=
 while [ $# -gt 0 ]; do
   case "$1" in
     --no-build) no_build=1 ;;
@@ -41,7 +46,8 @@ while [ $# -gt 0 ]; do
     --serial-printer)
       serial_mode=answer
       case "${2:-}" in answer|silent|garbage|flood|drop) serial_mode=$2; shift ;; esac ;;
-    *) echo "usage: ./run.sh [--no-build] [--headless] [--build-dir DIR] [--driver NAME] [--serial-printer [MODE]]" >&2; exit 2 ;;
+    --windows) release=$2; shift ;;
+    *) echo "usage: ./run.sh [--no-build] [--headless] [--build-dir DIR] [--driver NAME] [--serial-printer [MODE]] [--windows RELEASE]" >&2; exit 2 ;;
   esac
   shift
 done
@@ -79,11 +85,18 @@ if [ "$(pe_machine "$folder/installer.exe")" = i386 ] && ! can_run_win32; then
   echo "run.sh: $folder/installer.exe is a 32-bit program and this host runs no 32-bit code" >&2
   exit 77
 fi
-echo "run.sh: running $folder/installer.exe"
-
-export WINEPREFIX=$prefix_root/prefix WINEARCH=win64
-mkdir -p "$(dirname "$WINEPREFIX")"
-WINE=$(wine_loader)
+# A Windows of the installer's own word size: the 32-bit build takes its x86
+# paths there, as on the 32-bit Windows of many point-of-sale terminals.
+arch=$(prefix_arch_for "$folder/installer.exe")
+export WINEPREFIX=$prefix_root/$arch WINEARCH=$arch
+mkdir -p "$prefix_root"
+if [ "$arch" = win32 ]; then
+  WINE=$(wine_loader)
+  echo "run.sh: running the 32-bit $folder/installer.exe on 32-bit Windows (Wine prefix $WINEPREFIX)"
+else
+  WINE=/usr/lib/wine/wine64
+  echo "run.sh: running the 64-bit $folder/installer.exe on 64-bit Windows (Wine prefix $WINEPREFIX)"
+fi
 XVFB_PID=
 installer_pid=
 SERIAL_PIDS=()
@@ -106,7 +119,7 @@ com_ports() {
 }
 
 if [ -n "${DISPLAY:-}" ] && [ "$headless" = 0 ]; then
-  prepare_prefix nodesktop
+  prepare_prefix nodesktop "version=$release"
   com_ports
   (cd "$folder" && "$WINE" installer.exe)
   exit 0
@@ -115,7 +128,7 @@ fi
 start_xvfb
 # A virtual desktop, so that Wine draws the caption and frame a window
 # manager would.
-prepare_prefix desktop=1024x768
+prepare_prefix desktop=1024x768 "version=$release"
 drive=$out/tests/e2e/e2e_drive.exe
 if [ -n "$serial_mode" ]; then
   com_ports
@@ -132,10 +145,12 @@ picture() {
   "$WINE" "$drive" screenshot "$(windows_path "$shots/$1.bmp")" &&
     convert "$shots/$1.bmp" "$shots/$1.png" && rm -f "$shots/$1.bmp"
 }
-if ! "$WINE" "$drive" wait-ready 180; then
+if ! ready=$("$WINE" "$drive" wait-ready 180); then
   picture not-ready && echo "run.sh: how the dialog looked: $shots/not-ready.png" >&2
   exit 1
 fi
+# The start-up's last status line names the Windows the installer found.
+echo "run.sh: $(printf '%s' "$ready" | tr -d '\r')"
 picture ready
 # On the USB row, which the USB port makes the proposed kind, or on the
 # serial row with the simulated serial printer.

@@ -39,14 +39,14 @@ TEST_P(ClosingTest, EndsTheProcessAndLeavesNothing) {
     ASSERT_TRUE(session.Started()) << session.StartError();
     ASSERT_TRUE(session.WaitForDialog()) << "no visible dialog";
     if (c.when == When::AfterStartup) {
-        ASSERT_TRUE(session.WatchStartup().ready) << "Install never became enabled";
+        const StartupObservation seen = session.WatchStartup();
+        ASSERT_TRUE(seen.ready) << "Install never became enabled " << seen.problem;
         if (PackageAvailable(TheOptions())) {
             EXPECT_EQ(WorkingItems(), PresentWorkingItems()) << "before closing";
         }
     }
     session.Close(c.way);
-    ASSERT_TRUE(session.WaitForExit()) << "still running " << kExitTimeoutMs << " ms after "
-                                       << CaseName(c);
+    ASSERT_EQ("", session.WaitForExit()) << "waiting for the end after " << CaseName(c);
     EXPECT_EQ(std::vector<std::string>{}, PresentWorkingItems()) << "working files left on C:";
     // The other instance these tests may share stays; everything else
     // named installer.exe, and any child of this run, must be gone.

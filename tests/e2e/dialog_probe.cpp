@@ -1,8 +1,7 @@
 #include "dialog_probe.h"
 
+#include <algorithm>
 #include <vector>
-
-#include "wait.h"
 
 namespace e2e {
 
@@ -28,7 +27,57 @@ BOOL CALLBACK MatchTopLevel(HWND window, LPARAM param) {
     return FALSE;
 }
 
+// The control that holds a message box's text.
+constexpr int kBoxTextId = 0xFFFF;
+
+struct BoxRequest {
+    DWORD processId;
+    const std::vector<std::string>* expected;
+    HWND found;
+};
+
+BOOL CALLBACK MatchBox(HWND window, LPARAM param) {
+    auto* request = reinterpret_cast<BoxRequest*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[16] = {};
+    if (owner != request->processId || !IsWindowVisible(window) ||
+        GetClassNameA(window, className, sizeof className) == 0 ||
+        std::string(className) != "#32770") {
+        return TRUE;
+    }
+    char caption[256] = {};
+    GetWindowTextA(window, caption, static_cast<int>(sizeof caption));
+    const auto& expected = *request->expected;
+    if (std::find(expected.begin(), expected.end(), caption) != expected.end()) return TRUE;
+    request->found = window;
+    return FALSE;
+}
+
 }  // namespace
+
+std::optional<BoxView> FindUnexpectedBox(DWORD processId, const std::vector<std::string>& expected) {
+    BoxRequest request{processId, &expected, nullptr};
+    EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&request));
+    if (request.found == nullptr) return std::nullopt;
+    char caption[256] = {};
+    GetWindowTextA(request.found, caption, static_cast<int>(sizeof caption));
+    return BoxView{request.found, caption, BoxText(request.found)};
+}
+
+std::string BoxText(HWND box) {
+    HWND text = GetDlgItem(box, kBoxTextId);
+    return text != nullptr ? ReadWindowText(text).value_or("(no answer)") : "";
+}
+
+std::string Describe(const BoxView& box) {
+    return "the box \"" + box.caption + "\": \"" + box.text + "\"";
+}
+
+bool Dismiss(HWND box, int command) {
+    PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(command), 0);
+    return WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, kSendTimeoutMs, 20);
+}
 
 HWND FindProcessWindow(DWORD processId, const std::string& caption) {
     FindRequest request{processId, &caption, nullptr};

@@ -7,6 +7,9 @@
 
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "wait.h"
 
 namespace e2e {
 
@@ -20,6 +23,58 @@ HWND FindProcessWindow(DWORD processId, const std::string& caption);
 // Same, waiting at most `timeoutMs`; gives up early when `process` ends.
 HWND WaitForProcessWindow(HANDLE process, DWORD processId, const std::string& caption,
                           DWORD timeoutMs);
+
+// A box a program shows in front of its dialog (a message box or a dialog of
+// its own), as a person reads it.
+struct BoxView {
+    HWND window = nullptr;
+    std::string caption;
+    std::string text;  // a message box's message; "" for other dialogs
+};
+
+// The first visible dialog-class top-level window of process `processId`
+// whose caption is none of `expected`; nullopt when there is none.
+std::optional<BoxView> FindUnexpectedBox(DWORD processId, const std::vector<std::string>& expected);
+
+// The message of the message box `box`.
+std::string BoxText(HWND box);
+
+// `the box "caption": "text"`, for failure messages.
+std::string Describe(const BoxView& box);
+
+// Gives `box` the command of one of its buttons (posted, as a click
+// arrives) and waits until the box is gone, so that a wait after it does not
+// take the closing box for a new one. True when it went within the bound.
+bool Dismiss(HWND box, int command);
+
+// Waits until `done()` holds, at most `timeoutMs`, watching the program
+// `process` / `processId` meanwhile: the wait ends at once when it ends or
+// shows a box whose caption is none of `expected` (its main dialog is one of
+// them), rather than waiting out its bound in front of a box nobody answers.
+// Returns "" when `done()` held, else what ended the wait.
+template <class Condition>
+std::string WaitWatching(HANDLE process, DWORD processId, const std::vector<std::string>& expected,
+                         Condition done, DWORD timeoutMs, DWORD stepMs = 50) {
+    std::string problem;
+    const bool held = WaitUntil(
+        [&] {
+            if (done()) return true;
+            if (const auto box = FindUnexpectedBox(processId, expected)) {
+                problem = "it shows " + Describe(*box);
+            } else if (process != nullptr && WaitForSingleObject(process, 0) != WAIT_TIMEOUT) {
+                DWORD code = 0;
+                GetExitCodeProcess(process, &code);
+                problem = "it ended with code " + std::to_string(code);
+            }
+            if (problem.empty()) return false;
+            // The state may have come just before the box or the end did.
+            if (done()) problem.clear();
+            return true;
+        },
+        timeoutMs, stepMs);
+    if (held && problem.empty()) return "";
+    return problem.empty() ? "not within " + std::to_string(timeoutMs / 1000) + " s" : problem;
+}
 
 // A message sent with a bounded wait; nullopt when the program did not
 // answer in time (hung, or the window is gone).

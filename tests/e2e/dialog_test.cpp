@@ -47,7 +47,7 @@ TEST(StartupTest, DialogAppearsWithItsCaption) {
 TEST(StartupTest, InstallButtonBecomesUsableWhenStartupEnds) {
     REQUIRE_DIALOG();
     const StartupObservation& seen = Shared().startup;
-    EXPECT_TRUE(seen.exitNote.empty()) << seen.exitNote;
+    EXPECT_EQ("", seen.problem);
     ASSERT_TRUE(seen.ready) << "Install still disabled " << kReadyTimeoutMs
                             << " ms after the dialog appeared; status texts seen: "
                             << Quoted(seen.statusTexts);

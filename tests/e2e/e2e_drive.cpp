@@ -14,14 +14,16 @@
 //   e2e_drive.exe finish [SECONDS]       "&Finish"; exit 0 once the window is gone
 //   e2e_drive.exe close [SECONDS]        close box; exit 0 once the window is gone
 //
-// Exit status 1 when the dialog is not there or the wait ran out, 2 for
-// wrong arguments.
+// Exit status 1 when the dialog is not there, the wait ran out or the
+// installer shows a box no step expects (its caption and text are printed),
+// 2 for wrong arguments.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "combo_probe.h"
 #include "dialog_probe.h"
@@ -36,6 +38,7 @@ namespace {
 constexpr int kPrinterNameBox = 1001;
 constexpr int kPortList = 1004;
 constexpr char kSerialPromptCaption[] = "Prompt(automatically select the available serial port) ";
+constexpr char kNoPortCaption[] = "Fail to select port";
 constexpr int kSerialYes = 1030;
 // The status lines an installation ends with, by port kind.
 constexpr const char* kLastStatuses[] = {"The installation is completed.",
@@ -51,15 +54,35 @@ DWORD SecondsArgument(int argc, char** argv, DWORD fallback) {
 
 HWND FindDialog() { return FindWindowA("#32770", e2e::kDialogCaption); }
 
+DWORD ProcessOf(HWND window) {
+    DWORD id = 0;
+    if (window != nullptr) GetWindowThreadProcessId(window, &id);
+    return id;
+}
+
+// A box of the installer's whose caption is none of `expected` (nor the
+// dialog's), described; "" when there is none.
+std::string UnexpectedBox(HWND dialog, std::vector<std::string> expected) {
+    expected.push_back(e2e::kDialogCaption);
+    const auto box = e2e::FindUnexpectedBox(ProcessOf(dialog), expected);
+    return box ? "the installer shows " + e2e::Describe(*box) : "";
+}
+
 int WaitReady(DWORD timeoutMs) {
     HWND dialog = nullptr;
+    std::string box;
     const bool ready = e2e::WaitUntil(
         [&] {
             dialog = FindDialog();
+            if (dialog != nullptr && !(box = UnexpectedBox(dialog, {})).empty()) return true;
             return dialog != nullptr && IsWindowVisible(dialog) &&
                    e2e::ControlEnabled(dialog, e2e::kInstallButton);
         },
         timeoutMs, 100);
+    if (!box.empty()) {
+        std::fprintf(stderr, "e2e_drive: %s\n", box.c_str());
+        return 1;
+    }
     if (!ready) {
         std::fprintf(stderr, "e2e_drive: the dialog %s within %lu s\n",
                      dialog ? "did not enable Install" : "did not appear",
@@ -122,15 +145,19 @@ int Install(DWORD timeoutMs) {
     // Nobody plays a USB printer here: when no USB port answers, the
     // installation goes on without it, as the box offers. The serial prompt
     // is answered "&Yes" at its preselected rate; the probe that follows
-    // goes on after the button reads "&Finish", until its last status.
+    // goes on after the button reads "&Finish", until its last status. Any
+    // other box ends the wait at once.
+    std::string unexpected;
     const bool finished = e2e::WaitUntil(
         [&] {
-            if (HWND box = FindWindowA("#32770", "Fail to select port")) {
+            if (HWND box = FindWindowA("#32770", kNoPortCaption)) {
                 PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
             }
             if (HWND prompt = FindWindowA("#32770", kSerialPromptCaption)) {
                 PostMessageA(GetDlgItem(prompt, kSerialYes), BM_CLICK, 0, 0);
             }
+            unexpected = UnexpectedBox(dialog, {kNoPortCaption, kSerialPromptCaption});
+            if (!unexpected.empty()) return true;
             const std::string status =
                 e2e::ReadWindowText(GetDlgItem(dialog, e2e::kStatusLine)).value_or("");
             bool last = false;
@@ -139,6 +166,11 @@ int Install(DWORD timeoutMs) {
         },
         timeoutMs, 200);
     const std::string status = e2e::ReadWindowText(GetDlgItem(dialog, e2e::kStatusLine)).value_or("");
+    if (!unexpected.empty()) {
+        std::fprintf(stderr, "e2e_drive: %s; status line: \"%s\"\n", unexpected.c_str(),
+                     status.c_str());
+        return 1;
+    }
     if (!finished) {
         std::fprintf(stderr, "e2e_drive: the installation did not finish; status line: \"%s\"\n",
                      status.c_str());

@@ -4,6 +4,7 @@
 
 #include "e2e_options.h"
 #include "shared_run.h"
+#include "system_facts.h"
 
 namespace {
 
@@ -21,12 +22,20 @@ public:
 
 int main(int argc, char** argv) {
     e2e::SetOptions(e2e::ParseOptions(&argc, argv));
+    // Facts of the wrong Windows would fail every installation case for a
+    // reason that is not the installer's.
+    const std::string wrongSystem = e2e::CheckSystem(e2e::TheOptions());
+    if (!wrongSystem.empty()) {
+        std::cerr << "e2e_tests: " << wrongSystem << "\n";
+        return 2;
+    }
     ::testing::InitGoogleTest(&argc, argv);
     ::testing::AddGlobalTestEnvironment(new SharedRunEnvironment);
     std::cout << "installer under test: " << e2e::TheOptions().installer << "\n"
               << "working directory: "
               << (e2e::TheOptions().workingDir.empty() ? "(its own folder)"
                                                          : e2e::TheOptions().workingDir)
-              << "\n";
+              << "\n"
+              << "Windows: " << e2e::TheSystem().name << "\n";
     return RUN_ALL_TESTS();
 }

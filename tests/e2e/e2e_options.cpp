@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "installer_process.h"
+#include "system_facts.h"
 
 namespace e2e {
 
@@ -35,13 +36,15 @@ Options ParseOptions(int* argc, char** argv) {
     options.installer = FromEnvironment("E2E_INSTALLER");
     options.workingDir = FromEnvironment("E2E_WORKDIR");
     options.screenshot = FromEnvironment("E2E_SCREENSHOT");
+    options.system = FromEnvironment("E2E_SYSTEM");
     struct Flag {
         const char* prefix;
         std::string* value;
     };
     const Flag flags[] = {{"--installer=", &options.installer},
                           {"--workdir=", &options.workingDir},
-                          {"--screenshot=", &options.screenshot}};
+                          {"--screenshot=", &options.screenshot},
+                          {"--system=", &options.system}};
     int kept = 1;
     for (int i = 1; i < *argc; ++i) {
         bool taken = false;
@@ -60,6 +63,18 @@ Options ParseOptions(int* argc, char** argv) {
         options.installer = folder.empty() ? "installer.exe" : folder + "\\installer.exe";
     }
     return options;
+}
+
+std::string CheckSystem(const Options& options) {
+    if (options.system.empty()) return "";
+    if (FindSystem(options.system) == nullptr) {
+        return "--system=" + options.system + " is neither x86 nor x64";
+    }
+    if (options.system != NativeSystem()) {
+        return "told to test on " + options.system + " Windows, but this Windows is " +
+               NativeSystem();
+    }
+    return "";
 }
 
 const Options& TheOptions() { return Stored(); }

@@ -36,7 +36,11 @@ StartupObservation InstallerSession::WatchStartup() {
     WaitUntil(
         [&] {
             if (!process_.Running()) {
-                seen.exitNote = "the process ended with code " + std::to_string(process_.ExitCode());
+                seen.problem = "the process ended with code " + std::to_string(process_.ExitCode());
+                return true;
+            }
+            if (const auto box = FindUnexpectedBox(process_.Id(), {kDialogCaption})) {
+                seen.problem = "it shows " + Describe(*box);
                 return true;
             }
             if (status != nullptr) {
@@ -65,16 +69,37 @@ StartupObservation InstallerSession::WatchStartup() {
     return seen;
 }
 
-bool InstallerSession::WaitForStatusPrefix(const std::string& prefix, DWORD timeoutMs) {
-    if (dialog_ == nullptr) return false;
+HWND InstallerSession::WaitForBox(const std::string& caption, DWORD timeoutMs,
+                                  std::string* problem) {
+    HWND box = nullptr;
+    *problem = WaitFor(
+        [&] {
+            box = FindProcessWindow(process_.Id(), caption);
+            return box != nullptr && IsWindowVisible(box) != FALSE;
+        },
+        timeoutMs, {caption});
+    return problem->empty() ? box : nullptr;
+}
+
+std::string InstallerSession::WaitForStatusPrefix(const std::string& prefix, DWORD timeoutMs) {
+    if (dialog_ == nullptr) return "no dialog";
     HWND status = GetDlgItem(dialog_, kStatusLine);
-    return WaitUntil(
+    return WaitFor(
         [&] {
             const auto text = ReadWindowText(status);
-            return !process_.Running() || (text && text->rfind(prefix, 0) == 0);
+            return text && text->rfind(prefix, 0) == 0;
         },
-        timeoutMs, 20) &&
-           process_.Running();
+        timeoutMs);
+}
+
+std::string InstallerSession::WaitForButton(int id, const std::string& caption, DWORD timeoutMs) {
+    if (dialog_ == nullptr) return "no dialog";
+    HWND button = GetDlgItem(dialog_, id);
+    const std::string problem =
+        WaitFor([&] { return ReadWindowText(button).value_or("") == caption; }, timeoutMs);
+    if (problem.empty()) return "";
+    return "no button \"" + caption + "\": " + problem + "; status line \"" +
+           ReadWindowText(GetDlgItem(dialog_, kStatusLine)).value_or("?") + "\"";
 }
 
 void InstallerSession::Close(CloseWay way) {

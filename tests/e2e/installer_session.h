@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "dialog_probe.h"
 #include "installer_process.h"
 
 namespace e2e {
@@ -35,7 +36,8 @@ struct StartupObservation {
     ULONGLONG readyAfterMs = 0;      // from the start of the process
     std::vector<std::string> statusTexts;  // each new status line text, in order
     bool statusUnanswered = false;   // the dialog did not answer a status read in time
-    std::string exitNote;            // set when the process ended during start-up
+    std::string problem;             // set when the process ended or showed a box
+                                     // during start-up
 };
 
 enum class CloseWay { CancelButton, CloseBox };
@@ -61,13 +63,28 @@ public:
     // button is enabled (or the bound runs out).
     StartupObservation WatchStartup();
 
-    // Waits until the status line begins with `prefix`; true when it did.
-    bool WaitForStatusPrefix(const std::string& prefix, DWORD timeoutMs);
+    // Waits until `done()` holds, at most `timeoutMs`; ends at once when the
+    // process ends or shows a box whose caption is none of `expected`.
+    // Returns "" when `done()` held, else what ended the wait.
+    template <class Condition>
+    std::string WaitFor(Condition done, DWORD timeoutMs, std::vector<std::string> expected = {}) {
+        expected.push_back(kDialogCaption);
+        return WaitWatching(process_.Handle(), process_.Id(), expected, done, timeoutMs);
+    }
+    // Waits until the window captioned `caption` is visible and returns it;
+    // null when it did not show, with `*problem` saying why.
+    HWND WaitForBox(const std::string& caption, DWORD timeoutMs, std::string* problem);
+    // Waits until the status line begins with `prefix`; "" when it did.
+    std::string WaitForStatusPrefix(const std::string& prefix, DWORD timeoutMs);
+    // Waits until button `id` reads `caption`; "" when it did.
+    std::string WaitForButton(int id, const std::string& caption, DWORD timeoutMs);
 
     // Closes the dialog as a person would; does not wait.
     void Close(CloseWay way);
-    // Waits for the process to end; true when it did within the bound.
-    bool WaitForExit() { return process_.WaitForExit(kExitTimeoutMs); }
+    // Waits for the process to end; "" when it did within the bound.
+    std::string WaitForExit() {
+        return WaitFor([&] { return !process_.Running(); }, kExitTimeoutMs);
+    }
 
 private:
     InstallerProcess process_;

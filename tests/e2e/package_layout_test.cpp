@@ -72,13 +72,14 @@ TEST_P(PackageLayoutTest, StartupEndsAndClosingLeavesNothing) {
     ASSERT_TRUE(session.Started()) << session.StartError();
     ASSERT_TRUE(session.WaitForDialog()) << "no visible dialog";
     if (c.unpacks) {
-        ASSERT_TRUE(session.WatchStartup().ready) << "Install never became enabled";
+        const StartupObservation seen = session.WatchStartup();
+        ASSERT_TRUE(seen.ready) << "Install never became enabled " << seen.problem;
         EXPECT_GT(ReadComboCount(session.Dialog(), kDriverCombo).value_or(0), 0);
         EXPECT_EQ(WorkingItems(), PresentWorkingItems());
     } else {
         // The system line is the start-up's last step; with no driver to
         // choose Install stays disabled after it.
-        ASSERT_TRUE(session.WaitForStatusPrefix(kSystemStatusPrefix, kReadyTimeoutMs))
+        ASSERT_EQ("", session.WaitForStatusPrefix(kSystemStatusPrefix, kReadyTimeoutMs))
             << "the start-up did not end";
         Sleep(1000);
         EXPECT_FALSE(ControlEnabled(session.Dialog(), kInstallButton));
@@ -86,7 +87,7 @@ TEST_P(PackageLayoutTest, StartupEndsAndClosingLeavesNothing) {
         EXPECT_EQ(std::vector<std::string>{}, PresentWorkingItems()) << "unpacked after all";
     }
     session.Close(c.closeWith);
-    ASSERT_TRUE(session.WaitForExit()) << "still running after " << Name(c.closeWith);
+    ASSERT_EQ("", session.WaitForExit()) << "waiting for the end after " << Name(c.closeWith);
     EXPECT_EQ(std::vector<std::string>{}, PresentWorkingItems()) << "working files left on C:";
     const auto left = Leftovers(ListProcesses(), session.Id(), kInstaller, {});
     EXPECT_TRUE(left.empty()) << "left running: " << Describe(left);

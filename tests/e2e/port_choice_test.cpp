@@ -66,7 +66,8 @@ protected:
         m_session = std::make_unique<InstallerSession>(TheOptions().installer, TheOptions().workingDir);
         ASSERT_TRUE(m_session->Started()) << m_session->StartError();
         ASSERT_TRUE(m_session->WaitForDialog());
-        ASSERT_TRUE(m_session->WatchStartup().ready);
+        const StartupObservation seen = m_session->WatchStartup();
+        ASSERT_TRUE(seen.ready) << seen.problem;
     }
     void TearDown() override {
         if (m_session && m_session->Process().Running() && m_session->Dialog() != nullptr) {
@@ -86,50 +87,47 @@ protected:
     }
 
     // Picks the port-type row, presses Install and waits for the window
-    // captioned `caption`; null when none showed.
+    // captioned `caption`; null when none showed (m_problem says why).
     HWND Install(int row, const char* caption) {
         HWND dialog = m_session->Dialog();
         EXPECT_TRUE(RemoteListView(GetDlgItem(dialog, kPortList), m_session->Id()).SelectItem(row));
         PostMessageA(GetDlgItem(dialog, kInstallButton), BM_CLICK, 0, 0);
-        HWND shown = WaitForProcessWindow(m_session->Process().Handle(), m_session->Id(), caption,
-                                          kChoiceTimeoutMs);
-        // The caption comes first; the controls are there once it shows.
-        if (shown != nullptr) WaitUntil([&] { return IsWindowVisible(shown) != FALSE; }, kChoiceTimeoutMs);
-        return shown;
+        return m_session->WaitForBox(caption, kChoiceTimeoutMs, &m_problem);
     }
-    bool InstallUsableAgain() {
-        return WaitUntil([&] { return ControlEnabled(m_session->Dialog(), kInstallButton); },
-                         kChoiceTimeoutMs);
+    std::string InstallUsableAgain() {
+        return m_session->WaitFor([&] { return ControlEnabled(m_session->Dialog(), kInstallButton); },
+                                  kChoiceTimeoutMs);
     }
-    // The port of the printer "SK200K8" (the first driver's name) once it
-    // is `expected`, else when the installation has had its time.
-    std::string PrinterPortOnceItIs(const std::string& expected) {
+    // "" once the printer "SK200K8" (the first driver's name) is on port
+    // `expected`, else where it is and what ended the wait.
+    std::string PrinterEndsOn(const std::string& expected) {
         std::string port;
-        WaitUntil([&] { return (port = PrinterPorts()["SK200K8"]) == expected; }, kInstallTimeoutMs,
-                  200);
-        return port;
+        const std::string problem = m_session->WaitFor(
+            [&] { return (port = PrinterPorts()["SK200K8"]) == expected; }, kInstallTimeoutMs);
+        return problem.empty() ? "" : "the printer is on \"" + port + "\": " + problem;
     }
 
     std::unique_ptr<InstallerSession> m_session;
     std::map<std::string, std::string> m_printersBefore;
     bool m_monitorUsed = false;
+    std::string m_problem;
 };
 
 TEST_F(PortChoiceTest, ParallelRowAsksForThePortAndTheSecondRowGivesLpt2) {
     ASSERT_NO_FATAL_FAILURE(Start());
     HWND choice = Install(kPortRowParallel, kParallelCaption);
-    ASSERT_NE(choice, nullptr) << "no window \"" << kParallelCaption << "\"";
+    ASSERT_NE(choice, nullptr) << "no window \"" << kParallelCaption << "\": " << m_problem;
     ASSERT_TRUE(RemoteListView(GetDlgItem(choice, kPortList), m_session->Id()).SelectItem(1));
-    PostMessageA(GetDlgItem(choice, kChooseButton), BM_CLICK, 0, 0);
-    EXPECT_EQ(PrinterPortOnceItIs("LPT2:"), "LPT2:");
+    ASSERT_TRUE(Dismiss(choice, kChooseButton));
+    EXPECT_EQ("", PrinterEndsOn("LPT2:"));
 }
 
 TEST_F(PortChoiceTest, CancelInTheParallelDialogInstallsNothing) {
     ASSERT_NO_FATAL_FAILURE(Start());
     HWND choice = Install(kPortRowParallel, kParallelCaption);
-    ASSERT_NE(choice, nullptr) << "no window \"" << kParallelCaption << "\"";
-    PostMessageA(GetDlgItem(choice, kDismissButton), BM_CLICK, 0, 0);
-    EXPECT_TRUE(InstallUsableAgain());
+    ASSERT_NE(choice, nullptr) << "no window \"" << kParallelCaption << "\": " << m_problem;
+    ASSERT_TRUE(Dismiss(choice, kDismissButton));
+    EXPECT_EQ("", InstallUsableAgain());
     EXPECT_EQ(PrinterPorts(), m_printersBefore);
 }
 
@@ -138,15 +136,16 @@ TEST_F(PortChoiceTest, TcpipDialogListsTheMonitorsPortsAndAddsOne) {
     ASSERT_TRUE(SetTcpipTestMonitorText("TestNextPort", "IP_192.0.2.12"));
     ASSERT_NO_FATAL_FAILURE(Start());
     HWND choice = Install(kPortRowTcpip, kTcpipCaption);
-    ASSERT_NE(choice, nullptr) << "no window \"" << kTcpipCaption << "\"";
+    ASSERT_NE(choice, nullptr) << "no window \"" << kTcpipCaption << "\": " << m_problem;
     const RemoteListView list(GetDlgItem(choice, kPortList), m_session->Id());
     EXPECT_EQ(list.ItemCount(), 2);
     PostMessageA(GetDlgItem(choice, kAddButton), BM_CLICK, 0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return list.ItemCount() == 3; }, kChoiceTimeoutMs));
+    EXPECT_EQ("", m_session->WaitFor([&] { return list.ItemCount() == 3; }, kChoiceTimeoutMs,
+                                     {kTcpipCaption}));
     EXPECT_EQ(list.ItemText(2, 0), "IP_192.0.2.12");
     ASSERT_TRUE(list.SelectItem(1));
-    PostMessageA(GetDlgItem(choice, kChooseButton), BM_CLICK, 0, 0);
-    EXPECT_EQ(PrinterPortOnceItIs("IP_192.0.2.11"), "IP_192.0.2.11");
+    ASSERT_TRUE(Dismiss(choice, kChooseButton));
+    EXPECT_EQ("", PrinterEndsOn("IP_192.0.2.11"));
 }
 
 TEST_F(PortChoiceTest, NoTcpipPortAndARefusingMonitorCancelWithoutAMessage) {
@@ -159,7 +158,7 @@ TEST_F(PortChoiceTest, NoTcpipPortAndARefusingMonitorCancelWithoutAMessage) {
     HWND choice = Install(kPortRowTcpip, kTcpipCaption);
     EXPECT_EQ(choice, nullptr);
     EXPECT_FALSE(TcpipTestMonitorText("TestAddCalled").empty()) << "no port was asked for";
-    EXPECT_TRUE(InstallUsableAgain());
+    EXPECT_EQ("", InstallUsableAgain());
     EXPECT_EQ(FindProcessWindow(m_session->Id(), "installer"), nullptr) << "a message box showed";
     EXPECT_EQ(PrinterPorts(), m_printersBefore);
 }

@@ -33,13 +33,27 @@ constexpr DWORD kWaitMs = 20000;
 constexpr char kParallelCaption[] = "Select A Parallel Port";
 constexpr char kTcpipCaption[] = "Configure TCP/IP PrinterPort";
 
+// Waits until `done()` holds; "" when it did. A box of this process other
+// than the dialogs (and `expected`) ends the wait at once and is named.
+template <class Condition>
+std::string Watch(Condition done, const std::string& expected = "") {
+    std::vector<std::string> shown{kParallelCaption, kTcpipCaption};
+    if (!expected.empty()) shown.push_back(expected);
+    return e2e::WaitWatching(nullptr, GetCurrentProcessId(), shown, done, kWaitMs);
+}
+
 // The window captioned `caption` once it shows (its controls are made
 // after the caption), or null.
 HWND WaitOwnWindow(const std::string& caption) {
-    HWND window =
-        e2e::WaitForProcessWindow(GetCurrentProcess(), GetCurrentProcessId(), caption, kWaitMs);
-    if (window != nullptr) e2e::WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, kWaitMs);
-    return window;
+    HWND window = nullptr;
+    const std::string problem = Watch(
+        [&] {
+            window = e2e::FindProcessWindow(GetCurrentProcessId(), caption);
+            return window != nullptr && IsWindowVisible(window) != FALSE;
+        },
+        caption);
+    EXPECT_EQ("", problem) << "waiting for \"" << caption << "\"";
+    return problem.empty() ? window : nullptr;
 }
 
 Rows ListRows(HWND dialog) {
@@ -64,27 +78,17 @@ void SelectRow(HWND dialog, int row) {
 // Posted, as a click arrives: the handler may open a box before it returns.
 void Click(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
-BOOL CALLBACK KeepLongestStatic(HWND child, LPARAM param) {
-    char cls[32] = {}, buffer[512] = {};
-    GetClassNameA(child, cls, sizeof cls);
-    GetWindowTextA(child, buffer, sizeof buffer);
-    auto* longest = reinterpret_cast<std::string*>(param);
-    if (lstrcmpiA(cls, "Static") == 0 && strlen(buffer) > longest->size()) *longest = buffer;
-    return TRUE;
-}
-
 BOOL CALLBACK PostClose(HWND window, LPARAM) {
     PostMessageA(window, WM_CLOSE, 0, 0);
     return TRUE;
 }
 
-// The text of the message box captioned `caption` (its longest static
-// text), which is then answered with OK; "" when no such box showed.
+// The text of the message box captioned `caption`, which is then answered
+// with OK; "" when no such box showed.
 std::string AnswerBox(const std::string& caption) {
     HWND box = WaitOwnWindow(caption);
     if (box == nullptr) return "";
-    std::string text;
-    EnumChildWindows(box, KeepLongestStatic, reinterpret_cast<LPARAM>(&text));
+    const std::string text = e2e::BoxText(box);
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     e2e::WaitUntil([&] { return !IsWindow(box); }, kWaitMs);
     return text;
@@ -158,7 +162,7 @@ TEST_F(TcpipPortDialog, ListsTheMonitorsPortsAndAddsANewLastRow) {
         before = ListRows(d);
         Picture(d, "tcpip.bmp");
         Click(d, IDC_ADD_PORT);
-        e2e::WaitUntil([&] { return ListRows(d).size() == 3; }, kWaitMs);
+        EXPECT_EQ("", Watch([&] { return ListRows(d).size() == 3; }));
         after = ListRows(d);
         selected = SelectedRow(d);
         Click(d, IDC_CHOOSE_PORT);
@@ -216,10 +220,10 @@ TEST_F(TcpipPortDialog, DeleteRemovesTheRowAndAnEmptyListPromptsForAdd) {
     const std::intptr_t result = RunWhile(dialog, kTcpipCaption, [&](HWND d) {
         SelectRow(d, 1);
         Click(d, IDC_DELETE_PORT);
-        e2e::WaitUntil([&] { return ListRows(d).size() == 1; }, kWaitMs);
+        EXPECT_EQ("", Watch([&] { return ListRows(d).size() == 1; }));
         afterOne = ListRows(d);
         Click(d, IDC_DELETE_PORT);
-        e2e::WaitUntil([&] { return ListRows(d).empty(); }, kWaitMs);
+        EXPECT_EQ("", Watch([&] { return ListRows(d).empty(); }));
         Click(d, IDC_CHOOSE_PORT);
         prompt = AnswerBox("Prompt");
         Click(d, IDC_DISMISS_PORT);

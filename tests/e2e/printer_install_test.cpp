@@ -1,5 +1,6 @@
 // Receipt and label printers installed on the USB row, as a person does it,
-// and what the spooler and the registry hold afterwards.
+// and what the spooler and the registry hold afterwards, on the Windows the
+// test program is told it runs on (32-bit Windows for the 32-bit build).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include "ready_run.h"
 #include "registry_value_guard.h"
 #include "shared_run.h"
+#include "system_facts.h"
 #include "window_capture.h"
 
 namespace e2e {
@@ -25,10 +27,6 @@ constexpr int kPrinterNameBox = 1001;
 constexpr int kSetDefaultBox = 1002;
 constexpr char kPortsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 constexpr char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
-constexpr char kDriverKey[] =
-    "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows x64\\Drivers\\Version-3\\"
-    "SK200K8";
-constexpr char kDriverDir[] = "C:\\windows\\system32\\spool\\drivers\\x64";
 constexpr char kFirstDriver[] = "SK200K8";
 constexpr char kFinished[] = "The installation is completed.";
 // The whole installation, spooler restarts included.
@@ -56,17 +54,24 @@ protected:
     void InstallAndWait(ReadyRun& run) {
         ASSERT_TRUE(run.Ready()) << run.Problem();
         PostMessageA(run.Control(kInstallButton), BM_CLICK, 0, 0);
-        ASSERT_TRUE(WaitForWindowText(run.Control(kInstallButton), "&Finish", kInstallTimeoutMs))
-            << "status: " << ReadWindowText(run.Control(kStatusLine)).value_or("?");
+        ASSERT_EQ("", run.Session().WaitForButton(kInstallButton, "&Finish", kInstallTimeoutMs));
         EXPECT_EQ(std::optional<std::string>(kFinished), ReadWindowText(run.Control(kStatusLine)));
     }
 
     // "&Finish" ends the program, which removes its working files.
     void Finish(ReadyRun& run) {
         PostMessageA(run.Control(kInstallButton), BM_CLICK, 0, 0);
-        ASSERT_TRUE(run.Session().WaitForExit());
+        ASSERT_EQ("", run.Session().WaitForExit());
         EXPECT_FALSE(FileExists("C:\\Ticket"));
         EXPECT_FALSE(FileExists("C:\\DriverName.cfg"));
+    }
+
+    // The status line of a ready run names `release` and this Windows' word
+    // size, two blanks between them.
+    static void ExpectSystemLine(const ReadyRun& run, const Release& release) {
+        EXPECT_EQ(std::optional<std::string>(std::string(kSystemStatusPrefix) + release.shownName +
+                                             " " + TheSystem().wordSize),
+                  ReadWindowText(run.Control(kStatusLine)));
     }
 
     std::vector<std::unique_ptr<RegistryValueGuard>> ports_;
@@ -74,21 +79,29 @@ protected:
 
 TEST_F(ReceiptInstallTest, InstallsTheDriverAndThePrinterOnAUsbPort) {
     ASSERT_TRUE(RemovePrinter(kFirstDriver));
+    const RegistryValueGuard windows7 = ReportRelease(kWindows7);
+    ASSERT_TRUE(windows7.Applied()) << windows7.Error();
     ReadyRun run;
+    ExpectSystemLine(run, kWindows7);
     InstallAndWait(run);
     // The run of this suite keeps the finished dialog as its picture.
     if (!TheOptions().screenshot.empty()) {
         EXPECT_TRUE(CaptureWindow(run.Dialog(), TheOptions().screenshot).saved);
     }
 
-    EXPECT_TRUE(ReadRegistryString(HKEY_LOCAL_MACHINE, kDriverKey, "Driver").has_value())
-        << "no driver registered for Windows x64";
-    EXPECT_TRUE(FileExists(std::string(kDriverDir) + "\\3\\uniDRV.DLL"));
-    EXPECT_TRUE(FileExists(std::string(kDriverDir) + "\\3\\SK200K8.GPD"));
+    // Registered for this Windows' own environment, with its files in the
+    // spooler's folder for it and the staged copies gone.
+    const std::string driverDir = TheSystem().driverDir;
+    EXPECT_TRUE(ReadRegistryString(HKEY_LOCAL_MACHINE, TheSystem().DriverKey(kFirstDriver),
+                                   "Driver")
+                    .has_value())
+        << "no driver registered for " << TheSystem().environment;
+    EXPECT_TRUE(FileExists(driverDir + "\\3\\uniDRV.DLL"));
+    EXPECT_TRUE(FileExists(driverDir + "\\3\\SK200K8.GPD"));
     for (const char* staged : {"SK200K8.GPD", "QRR8.DLL", "uniDRV.DLL", "STDNAMES.GPD"}) {
-        EXPECT_FALSE(FileExists(std::string(kDriverDir) + "\\" + staged)) << staged;
+        EXPECT_FALSE(FileExists(driverDir + "\\" + staged)) << staged;
     }
-    EXPECT_TRUE(FileExists(std::string(kDriverDir) + "\\VOEMUNI.dll"));
+    EXPECT_TRUE(FileExists(driverDir + "\\VOEMUNI.dll"));
 
     const std::optional<PrinterView> printer = ReadPrinter(kFirstDriver);
     ASSERT_TRUE(printer.has_value());
@@ -100,15 +113,18 @@ TEST_F(ReceiptInstallTest, InstallsTheDriverAndThePrinterOnAUsbPort) {
     Finish(run);
 }
 
-TEST_F(ReceiptInstallTest, OnWindows10TheRenamedPrinterEndsWhereItAnswers) {
-    const RegistryValueGuard version(HKEY_CURRENT_USER, "Software\\Wine", "Version",
-                                     std::optional<std::string>("win10"));
-    ASSERT_TRUE(version.Applied()) << version.Error();
+// Before Windows 7 (XP on 32-bit Windows) and on Windows 10, the USB
+// detection restarts the spooler on each port and asks whether the printer
+// answers there.
+TEST_F(ReceiptInstallTest, WithRestartsTheRenamedPrinterEndsWhereItAnswers) {
+    const RegistryValueGuard release = ReportRelease(TheSystem().restartRelease);
+    ASSERT_TRUE(release.Applied()) << release.Error();
     const std::string name = "Front desk";
     ASSERT_TRUE(RemovePrinter(name));
     const OnlinePrinter device(name, "USB002");
     ReadyRun run;
     ASSERT_TRUE(run.Ready()) << run.Problem();
+    ExpectSystemLine(run, TheSystem().restartRelease);
     ASSERT_TRUE(SendBounded(run.Control(kPrinterNameBox), WM_SETTEXT, 0,
                             reinterpret_cast<LPARAM>(name.c_str())));
     InstallAndWait(run);
@@ -119,18 +135,18 @@ TEST_F(ReceiptInstallTest, OnWindows10TheRenamedPrinterEndsWhereItAnswers) {
     Finish(run);
 }
 
-TEST_F(ReceiptInstallTest, NobodyOnLineAsksThenCompletes) {
-    const RegistryValueGuard version(HKEY_CURRENT_USER, "Software\\Wine", "Version",
-                                     std::optional<std::string>("win10"));
-    ASSERT_TRUE(version.Applied()) << version.Error();
+TEST_F(ReceiptInstallTest, WithRestartsNobodyOnLineAsksThenCompletes) {
+    const RegistryValueGuard release = ReportRelease(TheSystem().restartRelease);
+    ASSERT_TRUE(release.Applied()) << release.Error();
     ReadyRun run;
     ASSERT_TRUE(run.Ready()) << run.Problem();
     PostMessageA(run.Control(kInstallButton), BM_CLICK, 0, 0);
-    HWND box = WaitForProcessWindow(run.Session().Process().Handle(), run.ProcessId(),
-                                    "Fail to select port", kInstallTimeoutMs);
-    ASSERT_NE(box, nullptr) << "status: " << ReadWindowText(run.Control(kStatusLine)).value_or("?");
-    PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
-    ASSERT_TRUE(WaitForWindowText(run.Control(kInstallButton), "&Finish", kInstallTimeoutMs));
+    std::string problem;
+    HWND box = run.Session().WaitForBox("Fail to select port", kInstallTimeoutMs, &problem);
+    ASSERT_NE(box, nullptr) << problem << "; status: "
+                            << ReadWindowText(run.Control(kStatusLine)).value_or("?");
+    ASSERT_TRUE(Dismiss(box, IDCANCEL));
+    ASSERT_EQ("", run.Session().WaitForButton(kInstallButton, "&Finish", kInstallTimeoutMs));
     const std::optional<PrinterView> printer = ReadPrinter(kFirstDriver);
     ASSERT_TRUE(printer.has_value());
     EXPECT_EQ(printer->port, "USB002") << "the last port tried";
@@ -171,7 +187,6 @@ TEST_F(ReceiptInstallTest, ASecondInstallationReplacesThePrinterAndCanLeaveTheDe
 
 constexpr char kLabelDriver[] = "3150TF(Label)";
 constexpr char kMonitor[] = "Advanced Language Monitor";
-constexpr char kMonitorDll[] = "C:\\windows\\SysWOW64\\ldaNLM64.dll";
 
 // The DLL the spooler keeps for the monitor named `name`, or nullopt.
 std::optional<std::string> MonitorDll(const std::string& name) {
@@ -191,25 +206,6 @@ std::optional<std::string> MonitorDll(const std::string& name) {
     return std::nullopt;
 }
 
-// Keeps the text of the first static with text in `*found`.
-BOOL CALLBACK TakeStaticText(HWND child, LPARAM found) {
-    char className[16] = {};
-    GetClassNameA(child, className, sizeof className);
-    const std::optional<std::string> shown = ReadWindowText(child);
-    if (lstrcmpiA(className, "Static") == 0 && shown && !shown->empty()) {
-        *reinterpret_cast<std::string*>(found) = *shown;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The message of a message box: the text of its static that is not its icon.
-std::string BoxText(HWND box) {
-    std::string text;
-    EnumChildWindows(box, TakeStaticText, reinterpret_cast<LPARAM>(&text));
-    return text;
-}
-
 class LabelInstallTest : public ReceiptInstallTest {
 protected:
     // A ready run with the label model chosen in the driver box.
@@ -219,28 +215,35 @@ protected:
     }
 };
 
+// On the release with the restart-and-check USB path (XP on 32-bit
+// Windows), with the printer answering on the second USB port.
 TEST_F(LabelInstallTest, InstallsTheMonitorTheDriverAndThePrinterNamedAfterIt) {
+    const SystemFacts& system = TheSystem();
+    const RegistryValueGuard release = ReportRelease(system.restartRelease);
+    ASSERT_TRUE(release.Applied()) << release.Error();
     ASSERT_TRUE(RemovePrinter(kLabelDriver));
+    const OnlinePrinter device(kLabelDriver, "USB002");
     ReadyRun run;
     ChooseLabel(run);
+    ExpectSystemLine(run, system.restartRelease);
     ASSERT_TRUE(SendBounded(run.Control(kPrinterNameBox), WM_SETTEXT, 0,
                             reinterpret_cast<LPARAM>("Typed name")));
     InstallAndWait(run);
 
-    EXPECT_EQ(std::optional<std::string>(kMonitorDll), MonitorDll(kMonitor));
-    const std::string driverKey =
-        std::string("SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows x64\\"
-                    "Drivers\\Version-3\\") + kLabelDriver;
-    EXPECT_EQ(std::optional<std::string>("VXLDRV56.DLL"),
+    EXPECT_EQ(std::optional<std::string>(system.monitorDll), MonitorDll(kMonitor));
+    const std::string driverKey = system.DriverKey(kLabelDriver);
+    EXPECT_EQ(std::optional<std::string>(system.labelDriver),
               ReadRegistryString(HKEY_LOCAL_MACHINE, driverKey, "Driver"));
     EXPECT_EQ(std::optional<std::string>(kMonitor),
               ReadRegistryString(HKEY_LOCAL_MACHINE, driverKey, "Monitor"));
-    for (const char* kept : {"VXLENG56.DLL", "VXLPBR56.DLL", "QV315TF.BA0", "QV315TF.PP0"}) {
-        EXPECT_TRUE(FileExists(std::string(kDriverDir) + "\\3\\" + kept)) << kept;
+    const std::string driverDir = system.driverDir;
+    for (const char* kept :
+         {system.firstLanguageDll, system.lastLanguageDll, "QV315TF.BA0", "QV315TF.PP0"}) {
+        EXPECT_TRUE(FileExists(driverDir + "\\3\\" + kept)) << kept;
     }
-    for (const char* staged : {"VXLDRV56.DLL", "VXLENG56.DLL", "ldaNLM64.dll", "VORELIN.chm",
-                               "QV315TF.BA0", "QV315TF.DAT", "QV315TF.PP0"}) {
-        EXPECT_FALSE(FileExists(std::string(kDriverDir) + "\\" + staged)) << staged;
+    for (const char* staged : {system.labelDriver, system.firstLanguageDll, system.monitorFile,
+                               "VORELIN.chm", "QV315TF.BA0", "QV315TF.DAT", "QV315TF.PP0"}) {
+        EXPECT_FALSE(FileExists(driverDir + "\\" + staged)) << staged;
     }
     EXPECT_FALSE(ReadPrinter("Typed name").has_value());
     const std::optional<PrinterView> printer = ReadPrinter(kLabelDriver);
@@ -253,7 +256,7 @@ TEST_F(LabelInstallTest, InstallsTheMonitorTheDriverAndThePrinterNamedAfterIt) {
     ReadyRun again;
     ChooseLabel(again);
     InstallAndWait(again);
-    EXPECT_EQ(std::optional<std::string>(kMonitorDll), MonitorDll(kMonitor));
+    EXPECT_EQ(std::optional<std::string>(system.monitorDll), MonitorDll(kMonitor));
     Finish(again);
 }
 
@@ -265,17 +268,20 @@ TEST_F(LabelInstallTest, AMonitorTheSpoolerRefusesEndsTheInstaller) {
     // point, as a damaged package would carry it.
     char system[MAX_PATH] = {};
     ASSERT_NE(0u, GetSystemDirectoryA(system, MAX_PATH));
-    ASSERT_TRUE(CopyFileA((std::string(system) + "\\version.dll").c_str(),
-                          "C:\\Barcode\\x64\\ldaNLM64.dll", FALSE));
+    const std::string unpacked =
+        std::string(TheSystem().labelFolder) + "\\" + TheSystem().monitorFile;
+    ASSERT_TRUE(CopyFileA((std::string(system) + "\\version.dll").c_str(), unpacked.c_str(), FALSE));
     PostMessageA(run.Control(kInstallButton), BM_CLICK, 0, 0);
-    HWND box = WaitForProcessWindow(run.Session().Process().Handle(), run.ProcessId(), "installer",
-                                    kInstallTimeoutMs);
-    ASSERT_NE(box, nullptr) << "status: " << ReadWindowText(run.Control(kStatusLine)).value_or("?");
+    std::string problem;
+    HWND box = run.Session().WaitForBox("installer", kInstallTimeoutMs, &problem);
+    ASSERT_NE(box, nullptr) << problem << "; status: "
+                            << ReadWindowText(run.Control(kStatusLine)).value_or("?");
     EXPECT_EQ("Failed to add Monitor\r\n", BoxText(box));
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(run.Session().WaitForExit());
+    ASSERT_TRUE(Dismiss(box, IDOK));
+    ASSERT_EQ("", run.Session().WaitForExit());
     EXPECT_FALSE(FileExists("C:\\Barcode"));
-    EXPECT_FALSE(FileExists(std::string(kDriverDir) + "\\VXLDRV56.DLL")) << "nothing staged";
+    EXPECT_FALSE(FileExists(std::string(TheSystem().driverDir) + "\\" + TheSystem().labelDriver))
+        << "nothing staged";
 }
 
 }  // namespace

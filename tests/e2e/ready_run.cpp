@@ -18,7 +18,7 @@ ReadyRun::ReadyRun() : session_(TheOptions().installer, TheOptions().workingDir)
         if (!seen.ready) {
             problem_ = "Install still disabled " + std::to_string(kReadyTimeoutMs) +
                        " ms after the dialog appeared" +
-                       (seen.exitNote.empty() ? "" : " (" + seen.exitNote + ")") +
+                       (seen.problem.empty() ? "" : " (" + seen.problem + ")") +
                        "; status texts seen: " + Quoted(seen.statusTexts);
         }
     }

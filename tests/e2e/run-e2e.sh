@@ -6,8 +6,11 @@
 #
 # The installer runs from the distribution folder (DIR/installer.exe with the
 # driver package beside it, as users get it) when that folder exists, else
-# from its build folder. Exit status: the test program's; 77 when this host
-# cannot run the program (a 32-bit build where no 32-bit code runs).
+# from its build folder. The prefix is a Windows of the program's word size
+# (a 32-bit one for the 32-bit build), and the program is told which, so that
+# it checks the paths the installer takes there. Exit status: the test
+# program's; 77 when this host cannot run the program (a 32-bit build where
+# no 32-bit code runs).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -43,7 +46,8 @@ if [ ! -f "$installer" ]; then
   exit 1
 fi
 
-args=(--installer="$(windows_path "$installer")")
+arch=$(prefix_arch_for "$program")
+args=(--installer="$(windows_path "$installer")" --system="$(system_of_arch "$arch")")
 [ -z "$workdir" ] || args+=(--workdir="$(windows_path "$workdir")")
 bmp=
 if [ -n "$shots" ]; then
@@ -55,7 +59,7 @@ fi
 
 set +e
 # Ends the tests well within ctest's limit, so the prefix is still cleaned up.
-bash "$here/../wine/run-in-prefix.sh" --desktop 800x600 --timeout 720 -- "$program" "${args[@]}" "$@"
+bash "$here/../wine/run-in-prefix.sh" "--$arch" --desktop 800x600 --timeout 720 -- "$program" "${args[@]}" "$@"
 rc=$?
 set -e
 

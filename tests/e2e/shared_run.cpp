@@ -38,7 +38,8 @@ std::string EndShared() {
     const DWORD id = run->session->Id();
     if (run->session->Process().Running()) {
         run->session->Close(CloseWay::CancelButton);
-        if (!run->session->WaitForExit()) problem = "the shared installer did not end after Cancel";
+        problem = run->session->WaitForExit();
+        if (!problem.empty()) problem = "the shared installer did not end after Cancel: " + problem;
     }
     const auto left = Leftovers(ListProcesses(), id, "installer.exe", {});
     if (problem.empty() && !left.empty()) problem = "left running: " + Describe(left);

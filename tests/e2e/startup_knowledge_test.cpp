@@ -24,6 +24,7 @@
 #include "sample_drivers.h"
 #include "service_state.h"
 #include "shared_run.h"
+#include "system_facts.h"
 #include "window_capture.h"
 #include "working_files.h"
 
@@ -153,47 +154,40 @@ TEST_F(StartupKnowledgeTest, ChoosingADriverReplacesThePrinterName) {
 }
 
 // --- The line naming the system, in a prefix left as Wine makes it and in
-// one set to report Windows 10 (the installer declares Windows 10 in its
-// manifest, which Wine needs as well). Wine reads the setting when a program
-// starts, so each case sets it for its own run and puts it back afterwards.
+// ones set to report Windows 10 (the installer declares Windows 10 in its
+// manifest, which Wine needs as well) or, on 32-bit Windows, XP. Wine reads
+// the setting when a program starts, so each case sets it for its own run
+// and puts it back afterwards.
 
 struct SystemCase {
     const char* name;
-    const char* wineVersion;  // nullptr: no setting, Wine's default release
-    const char* release;      // as the status line names it
+    Release release;
+    bool only32Bit;  // Wine offers the release in 32-bit prefixes only
 };
 
 void PrintTo(const SystemCase& c, std::ostream* os) { *os << c.name; }
 
 const SystemCase kSystems[] = {
-    {"DefaultPrefix", nullptr, "Microsoft Windows 7 "},
-    {"WindowsTenPrefix", "win10", "Microsoft Windows 10 "},
+    {"DefaultPrefix", kWindows7, false},
+    {"WindowsTenPrefix", {"win10", "Microsoft Windows 10 "}, false},
+    {"WindowsXpPrefix", {"winxp", "Microsoft Windows XP "}, true},
 };
-
-// The word size of the system this test runs on, as the status line names it.
-std::string SystemWordSize() {
-    SYSTEM_INFO info{};
-    GetNativeSystemInfo(&info);
-    const bool wide = info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
-                      info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_ARM64 ||
-                      info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64;
-    return wide ? "64 bit" : "32 bit";
-}
 
 class SystemLineTest : public OwnRunTest, public ::testing::WithParamInterface<SystemCase> {};
 
 TEST_P(SystemLineTest, NamesTheReportedReleaseAndWordSize) {
     SKIP_WITHOUT_PACKAGE();
     const SystemCase& c = GetParam();
-    const RegistryValueGuard version(
-        HKEY_CURRENT_USER, "Software\\Wine", "Version",
-        c.wineVersion ? std::optional<std::string>(c.wineVersion) : std::nullopt);
+    if (c.only32Bit && std::string(TheSystem().name) != "x86") {
+        GTEST_SKIP() << "Wine reports this release in 32-bit prefixes only";
+    }
+    const RegistryValueGuard version = ReportRelease(c.release);
     ASSERT_TRUE(version.Applied()) << version.Error();
     const ReadyRun run;
     ASSERT_TRUE(run.Ready()) << run.Problem();
     // Two blanks before the word size: the release name ends with one.
-    EXPECT_EQ(std::optional<std::string>(std::string(kSystemStatusPrefix) + c.release + " " +
-                                         SystemWordSize()),
+    EXPECT_EQ(std::optional<std::string>(std::string(kSystemStatusPrefix) + c.release.shownName +
+                                         " " + TheSystem().wordSize),
               ReadWindowText(run.Control(kStatusLine)));
 }
 

@@ -14,41 +14,6 @@ namespace smoke32 {
 
 using namespace e2e;
 
-namespace {
-
-// The control that holds a message box's text.
-constexpr int kBoxTextId = 0xFFFF;
-
-struct BoxSearch {
-    DWORD processId;
-    HWND dialog;
-    HWND found;
-};
-
-BOOL CALLBACK MatchBox(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<BoxSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char className[16] = {};
-    if (owner == search->processId && window != search->dialog && IsWindowVisible(window) &&
-        GetClassNameA(window, className, sizeof className) > 0 &&
-        std::strcmp(className, "#32770") == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A visible dialog-class window of the process other than its main dialog:
-// a message box (or another dialog) in front of it.
-HWND FindBox(DWORD processId, HWND dialog) {
-    BoxSearch search{processId, dialog, nullptr};
-    EnumWindows(MatchBox, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-}  // namespace
-
 std::string SmokeSession::Start() {
     const StepTimer timer("start of installer.exe until its dialog is visible");
     if (!m_process.Start(TheOptions().installer, TheOptions().workingDir, &m_strProblem)) {
@@ -72,21 +37,12 @@ std::string SmokeSession::Start() {
 std::string SmokeSession::WaitUntilReady() {
     if (m_hDialog == nullptr) return m_strProblem;
     const StepTimer timer("start-up: dialog visible until Install is enabled");
-    m_bReady = WaitUntil(
-                   [&] {
-                       return ControlEnabled(m_hDialog, kInstallButton) || !m_process.Running();
-                   },
-                   kReadyBoundMs, 250) &&
-               m_process.Running();
+    const std::string problem = Watch(
+        [&] { return ControlEnabled(m_hDialog, kInstallButton); }, kReadyBoundMs, 250);
+    m_bReady = problem.empty();
     if (m_bReady) return "";
-    if (!m_process.Running()) {
-        return m_strProblem = "the installer ended during start-up with code " +
-                              std::to_string(m_process.ExitCode());
-    }
-    const auto status = ReadWindowText(GetDlgItem(m_hDialog, kStatusLine));
-    return m_strProblem = "Install still disabled after " +
-                          std::to_string(kReadyBoundMs / 1000) + " s; status line \"" +
-                          status.value_or("(no answer)") + "\"";
+    return m_strProblem = "Install still disabled: " + problem + "; status line \"" +
+                          ReadWindowText(GetDlgItem(m_hDialog, kStatusLine)).value_or("?") + "\"";
 }
 
 std::string SmokeSession::CancelAndCheckNothingLeft() {
@@ -100,31 +56,13 @@ std::string SmokeSession::Install(std::string* status) {
     PostMessageA(button, BM_CLICK, 0, 0);
     // No box belongs to an installation on a USB port that goes well: one
     // ends the wait at once.
-    HWND box = nullptr;
-    const bool finished =
-        WaitUntil(
-            [&] {
-                box = FindBox(m_process.Id(), m_hDialog);
-                return box != nullptr || !m_process.Running() ||
-                       ReadWindowText(button).value_or("") == "&Finish";
-            },
-            kInstallBoundMs, 250) &&
-        box == nullptr && m_process.Running();
+    const std::string problem =
+        Watch([&] { return ReadWindowText(button).value_or("") == "&Finish"; }, kInstallBoundMs,
+              250);
     *status = ReadWindowText(GetDlgItem(m_hDialog, kStatusLine)).value_or("(no answer)");
-    if (finished) return "";
-    if (!m_process.Running()) {
-        return m_strProblem = "the installer ended during the installation with code " +
-                              std::to_string(m_process.ExitCode()) + "; status line \"" +
-                              *status + "\"";
-    }
-    if (box != nullptr) {
-        return m_strProblem = "the installer shows the box \"" +
-                              ReadWindowText(box).value_or("?") + "\": \"" +
-                              ReadWindowText(GetDlgItem(box, kBoxTextId)).value_or("?") +
-                              "\"; status line \"" + *status + "\"";
-    }
-    return m_strProblem = "no \"&Finish\" within " + std::to_string(kInstallBoundMs / 1000) +
-                          " s; status line \"" + *status + "\"";
+    if (problem.empty()) return "";
+    return m_strProblem = "no \"&Finish\": the installer " + problem + "; status line \"" +
+                          *status + "\"";
 }
 
 std::string SmokeSession::FinishAndCheckNothingLeft() {
@@ -140,10 +78,8 @@ std::string SmokeSession::EndWith(int button, const std::string& click) {
     PostMessageA(GetDlgItem(m_hDialog, button), BM_CLICK, 0, 0);
     m_hDialog = nullptr;
     m_bReady = false;
-    if (!m_process.WaitForExit(kEndBoundMs)) {
-        return m_strProblem = std::string("the installer still ran ") +
-                              std::to_string(kEndBoundMs / 1000) + " s after " + click;
-    }
+    const std::string problem = Watch([&] { return !m_process.Running(); }, kEndBoundMs, 100);
+    if (!problem.empty()) return m_strProblem = "after " + click + " the installer " + problem;
     m_strProblem = "the installer has ended";
     const auto processes = ListProcesses();
     for (const char* program : {"installer.exe", "7za.exe"}) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "installer_process.h"
+#include "installer_session.h"
 
 namespace smoke32 {
 
@@ -50,6 +51,14 @@ public:
     HANDLE Process() const { return m_process.Handle(); }
 
 private:
+    // Waits until `done()` holds, ending at once when the installer ends or
+    // shows a box; "" when it held, else what ended the wait.
+    template <class Condition>
+    std::string Watch(Condition done, DWORD boundMs, DWORD stepMs) {
+        return e2e::WaitWatching(m_process.Handle(), m_process.Id(), {e2e::kDialogCaption}, done,
+                                 boundMs, stepMs);
+    }
+
     // Posts a click to `button` (named `click` in the timing and the
     // messages) and waits for the process to end; then checks that nothing
     // of the run is left.

@@ -3,10 +3,14 @@
 # virtual X server when there is no display. Used by ctest for the contract
 # and end-to-end test programs.
 #
-#   run-in-prefix.sh [--win32] [--win10] [--desktop WxH] [--keep] [--cwd DIR] [--timeout SECONDS] [--times] [--serial COMn=PATH]... -- PROGRAM.exe [ARGS...]
+#   run-in-prefix.sh [--win32|--win64] [--version V] [--desktop WxH] [--keep] [--cwd DIR] [--timeout SECONDS] [--times] [--serial COMn=PATH]... -- PROGRAM.exe [ARGS...]
 #
-#   --win32        create a 32-bit prefix (WINEARCH=win32) instead of the default 64-bit one
-#   --win10        make the prefix report Windows 10
+#   --win32        create a 32-bit prefix (WINEARCH=win32)
+#   --win64        create a 64-bit prefix (WINEARCH=win64)
+#                  Without either, a 32-bit program gets a 32-bit prefix (32-bit
+#                  Windows) and a 64-bit one a 64-bit prefix; --win64 runs a
+#                  32-bit program as a WOW64 process.
+#   --version V    make the prefix report Windows release V (winxp, win7, win10)
 #   --desktop WxH  show every window inside one Wine virtual desktop of that size
 #                  (Wine then draws captions and frames, which Xvfb alone lacks)
 #   --keep         keep the prefix (its path is printed) instead of removing it
@@ -30,11 +34,12 @@ here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=wine-env.sh
 . "$here/wine-env.sh"
 
-arch=win64 options=() keep=0 cwd= limit=0 times=0 serial=()
+arch= options=() keep=0 cwd= limit=0 times=0 serial=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --win32) arch=win32 ;;
-    --win10) options+=(win10) ;;
+    --win64) arch=win64 ;;
+    --version) options+=("version=$2"); shift ;;
     --desktop) options+=("desktop=$2"); shift ;;
     --keep) keep=1 ;;
     --cwd) cwd=$2; shift ;;
@@ -49,6 +54,7 @@ done
 [ $# -ge 1 ] || { echo "usage: run-in-prefix.sh [options] -- PROGRAM.exe [ARGS...]" >&2; exit 2; }
 prog=$1; shift
 [ -f "$prog" ] || { echo "run-in-prefix: no such program: $prog" >&2; exit 2; }
+[ -n "$arch" ] || arch=$(prefix_arch_for "$prog")
 
 if ! can_run_win32; then
   if [ "$arch" = win32 ]; then

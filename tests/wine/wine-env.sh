@@ -29,6 +29,20 @@ pe_machine() {
   esac
 }
 
+# The kind of Wine prefix a program runs in unless told otherwise: a 32-bit
+# program in a 32-bit Windows (win32), where it takes its own x86 paths and
+# Wine's spooler serves it fully; anything else in a 64-bit one (win64). A
+# 32-bit program in a 64-bit prefix runs as a WOW64 process: only the cases
+# about WOW64 ask for that.
+prefix_arch_for() {
+  if [ "$(pe_machine "$1")" = i386 ]; then echo win32; else echo win64; fi
+}
+
+# The word size of the Windows a prefix kind gives: x86 or x64.
+system_of_arch() {
+  if [ "$1" = win32 ]; then echo x86; else echo x64; fi
+}
+
 # Starts Xvfb on a free display and exports DISPLAY; sets XVFB_PID. The
 # server picks its own display number (-displayfd), so parallel runs do not
 # collide, and it has written it only once it accepts connections.
@@ -60,9 +74,10 @@ stop_xvfb() {
 
 # Makes $WINEPREFIX ready (created on first use): Wine's crash dialog off, so
 # that a crash ends the program instead of waiting for a click, and no
-# prompts for Mono or Gecko. Options: win10 (report Windows 10),
-# desktop=WxH (draw all windows, captions included, in one virtual desktop),
-# nodesktop (windows of their own again, for a real display).
+# prompts for Mono or Gecko. Options: version=V (report the release V of
+# Wine's list: winxp, win7, win10, ...; an empty V: Wine's default), desktop=WxH (draw all windows,
+# captions included, in one virtual desktop), nodesktop (windows of their own
+# again, for a real display).
 prepare_prefix() {
   local loader=/usr/lib/wine/wine64 opt
   # A 64-bit prefix is made and set by the 64-bit loader: the same prefix,
@@ -79,8 +94,10 @@ prepare_prefix() {
   "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   for opt in "$@"; do
     case "$opt" in
-      win10)
-        "$loader" reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d win10 /f >/dev/null 2>&1 ;;
+      version=)
+        "$loader" reg delete 'HKCU\Software\Wine' /v Version /f >/dev/null 2>&1 || true ;;
+      version=*)
+        "$loader" reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d "${opt#version=}" /f >/dev/null 2>&1 ;;
       desktop=*)
         "$loader" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f >/dev/null 2>&1
         "$loader" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /t REG_SZ /d "${opt#desktop=}" /f >/dev/null 2>&1 ;;
