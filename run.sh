@@ -4,7 +4,7 @@
 # package, the archiver library and 7za.exe beside it).
 #
 #   ./run.sh [--no-build] [--headless] [--build-dir DIR] [--driver NAME] [--serial-printer [MODE]]
-#            [--windows RELEASE]
+#            [--windows RELEASE] [--prefix-root DIR] [--slow]
 #
 #   --no-build       run what was built last, without installing or building
 #   --headless       run under Xvfb even when $DISPLAY is set
@@ -20,6 +20,11 @@
 #   --windows RELEASE
 #                    make Wine report that Windows release (winxp, win7, win10;
 #                    winxp with the 32-bit build only) instead of its default, 7
+#   --prefix-root DIR
+#                    keep the Wine prefixes in DIR instead of build/wine-run/
+#                    (or the build folder's wine-run/)
+#   --slow           headless: wait five times as long for each step, for 32-bit
+#                    Wine under emulation
 #
 # With $DISPLAY set the dialog opens there and the script ends when you close
 # it. Without a display it runs headless under Xvfb: it adds a USB port to
@@ -36,7 +41,7 @@ cd "$(dirname "$0")"
 repo=$(pwd)
 . tests/wine/wine-env.sh
 
-no_build=0 headless=0 out= driver= serial_mode= release=
+no_build=0 headless=0 out= driver= serial_mode= release= root= patience=1
 while [ $# -gt 0 ]; do
   case "$1" in
     --no-build) no_build=1 ;;
@@ -47,7 +52,9 @@ while [ $# -gt 0 ]; do
       serial_mode=answer
       case "${2:-}" in answer|silent|garbage|flood|drop) serial_mode=$2; shift ;; esac ;;
     --windows) release=$2; shift ;;
-    *) echo "usage: ./run.sh [--no-build] [--headless] [--build-dir DIR] [--driver NAME] [--serial-printer [MODE]] [--windows RELEASE]" >&2; exit 2 ;;
+    --prefix-root) root=$(realpath -m "$2"); shift ;;
+    --slow) patience=5 ;;
+    *) echo "usage: ./run.sh [--no-build] [--headless] [--build-dir DIR] [--driver NAME] [--serial-printer [MODE]] [--windows RELEASE] [--prefix-root DIR] [--slow]" >&2; exit 2 ;;
   esac
   shift
 done
@@ -85,6 +92,7 @@ if [ "$(pe_machine "$folder/installer.exe")" = i386 ] && ! can_run_win32; then
   echo "run.sh: $folder/installer.exe is a 32-bit program and this host runs no 32-bit code" >&2
   exit 77
 fi
+[ -z "$root" ] || prefix_root=$root
 # A Windows of the installer's own word size: the 32-bit build takes its x86
 # paths there, as on the 32-bit Windows of many point-of-sale terminals.
 arch=$(prefix_arch_for "$folder/installer.exe")
@@ -125,6 +133,10 @@ if [ -n "${DISPLAY:-}" ] && [ "$headless" = 0 ]; then
   exit 0
 fi
 
+# How long each step took, printed at the end.
+step_began=$SECONDS times=()
+step_done() { times+=("$1 $((SECONDS - step_began)) s"); step_began=$SECONDS; }
+
 start_xvfb
 # A virtual desktop, so that Wine draws the caption and frame a window
 # manager would.
@@ -136,6 +148,7 @@ else
   # A USB port for the printer, as a USB printer plugged in gives one.
   "$WINE" "$drive" add-usb-port USB001
 fi
+step_done prefix
 (cd "$folder" && exec "$WINE" installer.exe) &
 installer_pid=$!
 
@@ -145,10 +158,11 @@ picture() {
   "$WINE" "$drive" screenshot "$(windows_path "$shots/$1.bmp")" &&
     convert "$shots/$1.bmp" "$shots/$1.png" && rm -f "$shots/$1.bmp"
 }
-if ! ready=$("$WINE" "$drive" wait-ready 180); then
+if ! ready=$("$WINE" "$drive" wait-ready $((180 * patience))); then
   picture not-ready && echo "run.sh: how the dialog looked: $shots/not-ready.png" >&2
   exit 1
 fi
+step_done start-up
 # The start-up's last status line names the Windows the installer found.
 echo "run.sh: $(printf '%s' "$ready" | tr -d '\r')"
 picture ready
@@ -165,14 +179,17 @@ if [ -n "$driver" ]; then
 else
   echo "run.sh: installing the first driver of the package on $kind"
 fi
-if ! "$WINE" "$drive" install 300; then
+step_began=$SECONDS
+if ! "$WINE" "$drive" install $((300 * patience)); then
   picture not-installed && echo "run.sh: how the dialog looked: $shots/not-installed.png" >&2
   exit 1
 fi
+step_done installation
 picture run
-"$WINE" "$drive" finish 60
+step_began=$SECONDS
+"$WINE" "$drive" finish $((60 * patience))
 # The dialog is gone; the program ends once its clean-up is done.
-for _ in $(seq 1 300); do
+for _ in $(seq 1 $((300 * patience))); do
   kill -0 "$installer_pid" 2>/dev/null || break
   sleep 0.1
 done
@@ -181,4 +198,6 @@ if kill -0 "$installer_pid" 2>/dev/null; then
   exit 1
 fi
 installer_pid=
+step_done "\"&Finish\" until the end"
 echo "run.sh: picture of the dialog: $shots/run.png"
+echo "run.sh: times: $(IFS=,; echo "${times[*]}" | sed 's/,/, /g')"

@@ -6,11 +6,14 @@
 #
 #   ./test.sh
 #
-# Logs: build/logs/. The 32-bit build's Wine tests report "Skipped" on hosts
-# that run no 32-bit code; the 64-bit build runs the same tests there. The
+# Logs: build/logs/. The 32-bit build's Wine tests run on 32-bit Windows (32-bit
+# prefixes) where the kernel runs 32-bit code, and report "Skipped" on hosts
+# that run none; the 64-bit build runs the same tests on 64-bit Windows. The
 # 32-bit smoke suite (label win32-smoke, run by the 64-bit build's tests)
-# runs the real 32-bit programs there too, under emulation (10-15 minutes);
-# its step times close the summary. SMOKE32=0 leaves it out of a quick run.
+# runs the real 32-bit programs as WOW64 processes and once on 32-bit Windows
+# XP, under emulation where the kernel runs no 32-bit code (15-20 minutes
+# there); its step times close the summary. SMOKE32=0 leaves it out of a
+# quick run.
 set -uo pipefail
 cd "$(dirname "$0")"
 started=$SECONDS
@@ -60,11 +63,12 @@ done
 echo
 echo "== summary"
 for line in "${summaries[@]}"; do echo "$line"; done
-smoke_times=build/windows64/smoke32-timings.txt
-if [ -f "$smoke_times" ] && [ "$smoke_times" -nt "$logs/build-windows64.log" ]; then
-  echo "32-bit smoke suite:"
-  sed 's/^/  /' "$smoke_times"
-fi
+for smoke_times in build/windows64/smoke32-timings.txt build/windows64/smoke-xp-timings.txt; do
+  if [ -f "$smoke_times" ] && [ "$smoke_times" -nt "$logs/build-windows64.log" ]; then
+    echo "32-bit smoke suite ($(basename "$smoke_times" -timings.txt)):"
+    sed 's/^/  /' "$smoke_times"
+  fi
+done
 for failure in "${failures[@]}"; do echo "FAILED: $failure"; done
 echo "$total_passed passed, $total_failed failed, $total_skipped skipped"
 echo "test.sh took $(( (SECONDS - started) / 60 ))m $(( (SECONDS - started) % 60 ))s"

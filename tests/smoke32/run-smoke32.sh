@@ -36,26 +36,10 @@ done
 [ -f "$dist/installer.exe" ] || { echo "run-smoke32: no installer.exe in '$dist'" >&2; exit 1; }
 
 output=$(mktemp)
-found=$(i386_emulation_state)
-cleanup() { rm -f "$output"; }
+cleanup() { restore_i386_emulation; rm -f "$output"; }
 trap cleanup EXIT
-if kernel_runs_i386; then
-  echo "run-smoke32: this kernel runs 32-bit code itself"
-elif [ "$found" = absent ]; then
-  echo "run-smoke32: skipped: this kernel runs no 32-bit code and no i386 emulation is registered (run scripts/install-deps.sh as root)" >&2
-  exit 77
-elif [ ! -w "$I386_BINFMT_ENTRY" ]; then
-  echo "run-smoke32: skipped: switching the i386 emulation on needs root" >&2
-  exit 77
-else
-  restore_emulation() {
-    if [ "$found" = enabled ]; then switch_i386_emulation 1; else switch_i386_emulation 0; fi
-  }
-  trap 'restore_emulation; cleanup' EXIT
-  trap 'exit 143' TERM INT HUP
-  switch_i386_emulation 1
-  echo "run-smoke32: i386 emulation switched on for this run (it was $found)"
-fi
+trap 'exit 143' TERM INT HUP
+enable_i386_for_this_run || exit $?
 
 began=$SECONDS
 set +e

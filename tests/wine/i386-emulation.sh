@@ -47,3 +47,36 @@ register_i386_emulation() {
 switch_i386_emulation() {
   echo "$1" >"$I386_BINFMT_ENTRY"
 }
+
+# Makes 32-bit programs runnable for the rest of the calling script: nothing
+# to do where the kernel runs them; else the registered emulation is
+# switched on, and `restore_i386_emulation` (which the caller's EXIT trap
+# must call) puts it back as it was found. Prints what it did. Returns 77
+# when no 32-bit program can run here (no emulation registered, or not root).
+I386_FOUND=
+enable_i386_for_this_run() {
+  local found
+  found=$(i386_emulation_state)
+  if kernel_runs_i386; then
+    echo "i386-emulation: this kernel runs 32-bit code itself"
+  elif [ "$found" = absent ]; then
+    echo "i386-emulation: skipped: this kernel runs no 32-bit code and no i386 emulation is registered (run scripts/install-deps.sh as root)" >&2
+    return 77
+  elif [ ! -w "$I386_BINFMT_ENTRY" ]; then
+    echo "i386-emulation: skipped: switching the i386 emulation on needs root" >&2
+    return 77
+  else
+    I386_FOUND=$found
+    switch_i386_emulation 1
+    echo "i386-emulation: switched on for this run (it was $found)"
+  fi
+}
+
+# Puts the emulation back as enable_i386_for_this_run found it.
+restore_i386_emulation() {
+  case "$I386_FOUND" in
+    enabled) switch_i386_emulation 1 ;;
+    disabled) switch_i386_emulation 0 ;;
+  esac
+  I386_FOUND=
+}
