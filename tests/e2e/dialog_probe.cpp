@@ -74,6 +74,20 @@ std::string Describe(const BoxView& box) {
     return "the box \"" + box.caption + "\": \"" + box.text + "\"";
 }
 
+std::string WhyWatchEnds(HANDLE process, DWORD processId, const std::vector<std::string>& expected) {
+    if (const auto box = FindUnexpectedBox(processId, expected)) return "it shows " + Describe(*box);
+    if (process != nullptr && WaitForSingleObject(process, 0) != WAIT_TIMEOUT) {
+        DWORD code = 0;
+        GetExitCodeProcess(process, &code);
+        return "it ended with code " + std::to_string(code);
+    }
+    return "";
+}
+
+std::string NotWithin(DWORD timeoutMs) {
+    return "not within " + std::to_string(timeoutMs / 1000) + " s";
+}
+
 bool Dismiss(HWND box, int command) {
     PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(command), 0);
     return WaitUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, kSendTimeoutMs, 20);
@@ -83,18 +97,6 @@ HWND FindProcessWindow(DWORD processId, const std::string& caption) {
     FindRequest request{processId, &caption, nullptr};
     EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&request));
     return request.found;
-}
-
-HWND WaitForProcessWindow(HANDLE process, DWORD processId, const std::string& caption,
-                          DWORD timeoutMs) {
-    HWND found = nullptr;
-    WaitUntil(
-        [&] {
-            found = FindProcessWindow(processId, caption);
-            return found != nullptr || WaitForSingleObject(process, 0) != WAIT_TIMEOUT;
-        },
-        timeoutMs, 20);
-    return found;
 }
 
 std::optional<LRESULT> SendBounded(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -20,10 +20,6 @@ constexpr UINT kSendTimeoutMs = 5000;
 // `caption`, or null.
 HWND FindProcessWindow(DWORD processId, const std::string& caption);
 
-// Same, waiting at most `timeoutMs`; gives up early when `process` ends.
-HWND WaitForProcessWindow(HANDLE process, DWORD processId, const std::string& caption,
-                          DWORD timeoutMs);
-
 // A box a program shows in front of its dialog (a message box or a dialog of
 // its own), as a person reads it.
 struct BoxView {
@@ -47,6 +43,12 @@ std::string Describe(const BoxView& box);
 // take the closing box for a new one. True when it went within the bound.
 bool Dismiss(HWND box, int command);
 
+// What ends a watched wait now: "it shows the box ..." or "it ended with
+// code N"; "" when neither.
+std::string WhyWatchEnds(HANDLE process, DWORD processId, const std::vector<std::string>& expected);
+// "not within N s".
+std::string NotWithin(DWORD timeoutMs);
+
 // Waits until `done()` holds, at most `timeoutMs`, watching the program
 // `process` / `processId` meanwhile: the wait ends at once when it ends or
 // shows a box whose caption is none of `expected` (its main dialog is one of
@@ -59,13 +61,7 @@ std::string WaitWatching(HANDLE process, DWORD processId, const std::vector<std:
     const bool held = WaitUntil(
         [&] {
             if (done()) return true;
-            if (const auto box = FindUnexpectedBox(processId, expected)) {
-                problem = "it shows " + Describe(*box);
-            } else if (process != nullptr && WaitForSingleObject(process, 0) != WAIT_TIMEOUT) {
-                DWORD code = 0;
-                GetExitCodeProcess(process, &code);
-                problem = "it ended with code " + std::to_string(code);
-            }
+            problem = WhyWatchEnds(process, processId, expected);
             if (problem.empty()) return false;
             // The state may have come just before the box or the end did.
             if (done()) problem.clear();
@@ -73,7 +69,7 @@ std::string WaitWatching(HANDLE process, DWORD processId, const std::vector<std:
         },
         timeoutMs, stepMs);
     if (held && problem.empty()) return "";
-    return problem.empty() ? "not within " + std::to_string(timeoutMs / 1000) + " s" : problem;
+    return problem.empty() ? NotWithin(timeoutMs) : problem;
 }
 
 // A message sent with a bounded wait; nullopt when the program did not

@@ -16,14 +16,17 @@ InstallerSession::InstallerSession(const std::string& installer, const std::stri
 
 bool InstallerSession::WaitForDialog() {
     if (!started_) return false;
-    dialog_ = WaitForProcessWindow(process_.Handle(), process_.Id(), kDialogCaption,
-                                   kWindowTimeoutMs);
-    if (dialog_ == nullptr) return false;
     // The window exists before its initialisation; a person first sees it
     // when it is shown.
-    return WaitUntil([&] { return IsWindowVisible(dialog_) != FALSE || !process_.Running(); },
-                     kWindowTimeoutMs, 10) &&
-           IsWindowVisible(dialog_) != FALSE;
+    HWND dialog = nullptr;
+    const std::string problem = WaitFor(
+        [&] {
+            dialog = FindProcessWindow(process_.Id(), kDialogCaption);
+            return dialog != nullptr && IsWindowVisible(dialog) != FALSE;
+        },
+        kWindowTimeoutMs);
+    if (problem.empty()) dialog_ = dialog;
+    return problem.empty();
 }
 
 StartupObservation InstallerSession::WatchStartup() {

@@ -19,16 +19,16 @@ std::string SmokeSession::Start() {
     if (!m_process.Start(TheOptions().installer, TheOptions().workingDir, &m_strProblem)) {
         return m_strProblem = "installer.exe did not start: " + m_strProblem;
     }
-    HWND dialog =
-        WaitForProcessWindow(m_process.Handle(), m_process.Id(), kDialogCaption, kDialogBoundMs);
-    const bool visible =
-        dialog != nullptr &&
-        WaitUntil([&] { return IsWindowVisible(dialog) || !m_process.Running(); },
-                  kDialogBoundMs, 100) &&
-        IsWindowVisible(dialog);
-    if (!visible) {
-        return m_strProblem = std::string("no visible window \"") + kDialogCaption +
-                              "\" within " + std::to_string(kDialogBoundMs / 1000) + " s";
+    HWND dialog = nullptr;
+    const std::string problem = Watch(
+        [&] {
+            dialog = FindProcessWindow(m_process.Id(), kDialogCaption);
+            return dialog != nullptr && IsWindowVisible(dialog) != FALSE;
+        },
+        kDialogBoundMs, 100);
+    if (!problem.empty()) {
+        return m_strProblem = std::string("no visible window \"") + kDialogCaption + "\": " +
+                              "the installer " + problem;
     }
     m_hDialog = dialog;
     return "";
