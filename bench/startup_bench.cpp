@@ -1,0 +1,108 @@
+// The installer's start-up against its floor: from process start to a
+// usable Install button, for installer.exe with the package beside it,
+// against a trivial program showing the same dialog plus 7za.exe alone
+// extracting the same package (the work the design cannot avoid: a
+// process start with its dialog, and one archiver run).
+//
+//   startup_bench.exe --dist DIR --trivial PROGRAM [--runs R] [--label TEXT]
+//
+// The three are run in turn, R times, in this prefix. Prints the medians
+// and spreads and a row of the figures table (TEXT names the build and the
+// Windows). Exit status 1 when a run failed.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "launch.h"
+#include "spooler_cycles.h"
+#include "stats.h"
+
+namespace {
+
+constexpr DWORD kReadyTimeoutMs = 120000;
+constexpr DWORD kExitTimeoutMs = 30000;
+constexpr char kScratch[] = "C:\\bench-7za";
+
+// Start to usable Install, then Cancel; negative when it failed.
+double DialogRun(const std::string& program, const std::string& folder, const char* what) {
+    bench::Child child;
+    if (!child.Start(program, "", folder, false)) {
+        std::fprintf(stderr, "startup_bench: %s did not start\n", what);
+        return -1;
+    }
+    HWND dialog = nullptr;
+    const double ms = bench::WaitForUsableInstall(child, kReadyTimeoutMs, &dialog);
+    if (ms < 0) {
+        std::fprintf(stderr, "startup_bench: %s did not become usable\n", what);
+        return -1;
+    }
+    if (!bench::PressAndWaitForExit(child, dialog, IDCANCEL, kExitTimeoutMs)) {
+        std::fprintf(stderr, "startup_bench: %s did not end after Cancel\n", what);
+        return -1;
+    }
+    return ms;
+}
+
+// 7za.exe alone, hidden as the archiver library runs it, on the package.
+double ArchiverRun(const std::string& folder) {
+    bench::RemoveTree(kScratch);
+    bench::Child child;
+    const std::string arguments = "x -y \"" + folder + "\\DriverData.Drv\" -o\"" + kScratch + "\"";
+    if (!child.Start(folder + "\\7za.exe", arguments, folder, true) ||
+        !child.WaitForExit(kReadyTimeoutMs)) {
+        std::fprintf(stderr, "startup_bench: 7za.exe failed\n");
+        return -1;
+    }
+    const double ms = bench::NowMs() - child.StartedAt();
+    bench::RemoveTree(kScratch);
+    return ms;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string dist, trivial, label = "this build";
+    int runs = 7;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--dist") == 0) dist = argv[i + 1];
+        else if (std::strcmp(argv[i], "--trivial") == 0) trivial = argv[i + 1];
+        else if (std::strcmp(argv[i], "--runs") == 0) runs = std::atoi(argv[i + 1]);
+        else if (std::strcmp(argv[i], "--label") == 0) label = argv[i + 1];
+    }
+    if (dist.empty() || trivial.empty() || runs < 1) {
+        std::fprintf(stderr, "usage: startup_bench.exe --dist DIR --trivial PROGRAM [--runs R] "
+                             "[--label TEXT]\n");
+        return 2;
+    }
+
+    // One run of each first, not counted: the prefix's caches warm up.
+    if (DialogRun(trivial, dist, "the trivial dialog") < 0 || ArchiverRun(dist) < 0 ||
+        DialogRun(dist + "\\installer.exe", dist, "installer.exe") < 0) {
+        return 1;
+    }
+    bench::Runs dialog, archiver, floor, installer;
+    for (int run = 0; run < runs; ++run) {
+        const double d = DialogRun(trivial, dist, "the trivial dialog");
+        const double a = ArchiverRun(dist);
+        const double i = DialogRun(dist + "\\installer.exe", dist, "installer.exe");
+        if (d < 0 || a < 0 || i < 0) return 1;
+        dialog.Add(d);
+        archiver.Add(a);
+        floor.Add(d + a);
+        installer.Add(i);
+        std::printf("run %d: trivial dialog %.0f ms, 7za.exe %.0f ms, installer %.0f ms\n", run + 1,
+                    d, a, i);
+    }
+    const bench::Runs ratio = bench::Ratios(installer, floor);
+    std::printf("trivial dialog usable:   %s\n", dialog.Ms().c_str());
+    std::printf("7za.exe alone:           %s\n", archiver.Ms().c_str());
+    std::printf("floor (the two):         %s\n", floor.Ms().c_str());
+    std::printf("installer Install usable: %s\n", installer.Ms().c_str());
+    std::printf("installer / floor:       %s\n", ratio.Times().c_str());
+    bench::PrintRow("start-up to a usable Install / (trivial dialog + 7za.exe alone) (" + label + ")",
+                    ratio.Times() + "; " + installer.Ms() + " against " + dialog.Ms() + " + " +
+                        archiver.Ms(),
+                    "<= 1.2x");
+    return 0;
+}
