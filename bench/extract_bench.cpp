@@ -45,7 +45,10 @@ double DirectRun(const std::string& sevenZa, const std::string& package) {
     bench::RemoveTree(kDirectOut);
     bench::Child child;
     DWORD code = 1;
-    if (!child.Start(sevenZa, "x -y \"" + package + "\" -o\"" + kDirectOut + "\"", "", true) ||
+    // The switches the library gives it: no progress indicator.
+    const std::string arguments =
+        "x -y -bd \"-o" + std::string(kDirectOut) + "\" -- \"" + package + "\"";
+    if (!child.Start(sevenZa, arguments, "", true) ||
         !child.WaitForExit(kRunTimeoutMs) || !GetExitCodeProcess(child.Handle(), &code) ||
         code != 0) {
         std::fprintf(stderr, "extract_bench: 7za.exe failed\n");
