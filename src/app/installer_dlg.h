@@ -133,6 +133,9 @@ public:
     // How long a wait for a service state may take before the user is told.
     static constexpr std::uint32_t kServiceWaitMs = 30000;
     static constexpr std::uint32_t kServicePollMs = 50;
+    // The first look at a change under way: Wine's spooler stops within a
+    // few milliseconds of the request.
+    static constexpr std::uint32_t kServiceFirstPollMs = 10;
     // How long closing the dialog waits for the start-up worker.
     static constexpr std::uint32_t kWorkerWaitMs = 120000;
 
@@ -178,7 +181,11 @@ private:
     // The probe's last steps before the dialog is finished.
     void EndProbe(const std::string& printer);
 
-    bool WaitForServiceState(plat::Handle service, std::uint32_t wanted,
+    // Waits until `service` reports `wanted`, starting from the state
+    // `known` the caller already has; true when it came within
+    // kServiceWaitMs. Runs `whileRunning` whenever the service reports it
+    // runs.
+    bool WaitForServiceState(plat::Handle service, std::uint32_t wanted, std::uint32_t known,
                              const std::function<void()>& whileRunning = {});
 
     plat::Platform& m_platform;

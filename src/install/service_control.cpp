@@ -24,20 +24,31 @@ private:
     plat::Handle m_handle;
 };
 
+bool IsPendingState(std::uint32_t state) {
+    return state == plat::kServiceStartPending || state == plat::kServiceStopPending;
+}
+
 }  // namespace
 
 bool CInstallerDlg::WaitForServiceState(plat::Handle service, std::uint32_t wanted,
+                                        std::uint32_t known,
                                         const std::function<void()>& whileRunning) {
+    // The state the caller already has may be the one wanted.
+    if (known == wanted) return true;
     plat::IServices& services = m_platform.services;
     plat::ISystem& system = m_platform.system;
     const std::uint32_t start = system.GetTickCount();
+    // A change that is under way is often done within a few milliseconds:
+    // the first look comes after a short pause, later ones are paced.
+    std::uint32_t pause = IsPendingState(known) ? kServiceFirstPollMs : 0;
     for (;;) {
+        if (pause > 0) system.Sleep(pause);
         plat::ServiceStatus status;
-        const bool known = services.QueryServiceStatus(service, &status);
-        if (known && status.currentState == wanted) return true;
-        if (known && status.currentState == plat::kServiceRunning && whileRunning) whileRunning();
+        const bool read = services.QueryServiceStatus(service, &status);
+        if (read && status.currentState == wanted) return true;
+        if (read && status.currentState == plat::kServiceRunning && whileRunning) whileRunning();
         if (system.GetTickCount() - start >= kServiceWaitMs) return false;
-        system.Sleep(kServicePollMs);
+        pause = pause == 0 ? kServiceFirstPollMs : kServicePollMs;
     }
 }
 
@@ -68,17 +79,19 @@ void CInstallerDlg::RestartService(const char* serviceName, int mode) {
     bool reached = true;
     if (!stopped) {
         // A service that is still starting refuses the stop; once it runs,
-        // the stop is asked for again rather than waited for in vain.
+        // the stop is asked for again rather than waited for in vain. The
+        // status the first request hands back is where the wait starts.
+        plat::ServiceStatus stopStatus;
         auto stop = [&] {
-            plat::ServiceStatus stopStatus;
             services.ControlService(control.get(), plat::kServiceControlStop, &stopStatus);
         };
         stop();
-        reached = WaitForServiceState(query.get(), plat::kServiceStopped, stop);
+        reached = WaitForServiceState(query.get(), plat::kServiceStopped, stopStatus.currentState,
+                                      stop);
     }
     if (reached) {
         services.StartServiceA(control.get());
-        reached = WaitForServiceState(query.get(), plat::kServiceRunning);
+        reached = WaitForServiceState(query.get(), plat::kServiceRunning, plat::kServiceStopped);
     }
     if (!reached && m_pWnd != nullptr) {
         m_pWnd->MessageBoxA(std::string("The service \"") + serviceName +

@@ -109,6 +109,31 @@ TEST(RestartService, AServiceThatNeverArrivesEndsTheWaitAndSaysSo) {
     EXPECT_TRUE(dlg.IsEnabled(IDC_INSTALL)) << "the installer stays usable";
 }
 
+// Wine's spooler stops a few milliseconds after the request and starts
+// before StartServiceA returns: a restart then reads the state once to
+// decide and once per wait, without sitting out a full pause between reads.
+TEST(RestartService, AQuickRestartReadsTheStateOncePerWait) {
+    InstallerHarness h;
+    h.Start();
+    ASSERT_TRUE(h.WaitStartup());
+    h.win.services().SetState("Spooler", plat::kServiceRunning);
+    h.win.services().SetStopDelay(5);
+    h.win.services().SetStartDelay(0);
+    int queries = 0;
+    h.win.faults().SetCallHook([&queries](std::string_view op) {
+        if (op == "QueryServiceStatus") ++queries;
+    });
+    const std::uint32_t before = h.win.system().GetTickCount();
+
+    h.dialog->RestartService("Spooler", 0);
+
+    h.win.faults().SetCallHook(nullptr);
+    EXPECT_EQ(queries, 3);
+    EXPECT_LT(h.win.system().GetTickCount() - before, CInstallerDlg::kServicePollMs);
+    EXPECT_EQ(h.win.services().State("Spooler"), plat::kServiceRunning);
+    EXPECT_EQ(h.win.services().StopCount("Spooler"), 1);
+}
+
 TEST(RestartService, StartUpStartsAStoppedSpooler) {
     InstallerHarness h;
     ASSERT_EQ(h.win.services().State("Spooler"), plat::kServiceStopped);
