@@ -3,11 +3,13 @@
 #include <windows.h>
 
 #include <string>
+#include <thread>
 
 #include "extract_command.h"
 #include "hidden_process.h"
 #include "listing.h"
 #include "result_codes.h"
+#include "staging.h"
 #include "unique_handle.h"
 
 namespace archiver {
@@ -60,6 +62,41 @@ bool IsFile(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+// What the side-by-side listing and extraction come to: the extracted files
+// in place and 7za.exe's result, or a refusal with nothing in place.
+int Conclude(const ProcessOutcome& listing, const ProcessOutcome& extraction,
+             StagingFolder& staging, char* output, std::uint32_t outputSize) {
+    if (!listing.started || !extraction.started) {
+        return Fail(kHelperMissing, "7za.exe did not start", output, outputSize);
+    }
+    if (listing.timedOut) {
+        return Fail(kTimedOut, "listing the archive took too long", output, outputSize);
+    }
+    if (listing.exitCode != 0 || listing.outputCut) {
+        return Fail(kUnreadableArchive, "cannot list the archive\r\n" + listing.output, output,
+                    outputSize);
+    }
+    auto entries = ParseTechnicalListing(listing.output);
+    if (!entries) {
+        return Fail(kUnreadableArchive, "cannot read the archive's listing", output, outputSize);
+    }
+    if (auto unsafe = FindUnsafeEntry(*entries)) {
+        return Fail(kUnsafeEntry, "refused the archive: " + *unsafe, output, outputSize);
+    }
+    if (extraction.timedOut) {
+        return Fail(kTimedOut, "the extraction took too long and was stopped", output,
+                    outputSize);
+    }
+    // What 7za.exe wrote goes into place also when it failed part way, as
+    // it would have written it there itself.
+    const std::string unmoved = staging.MoveIntoPlace();
+    if (!unmoved.empty()) {
+        return Fail(kOutputUnwritable, "cannot write\r\n" + unmoved, output, outputSize);
+    }
+    CopyOut(extraction.output, output, outputSize);
+    return extraction.exitCode == 0 ? kSuccess : static_cast<int>(extraction.exitCode);
+}
+
 }  // namespace
 
 int RunExtraction(const char* cmdLine, char* output, std::uint32_t outputSize,
@@ -83,44 +120,40 @@ int RunExtraction(const char* cmdLine, char* output, std::uint32_t outputSize,
         return Fail(kHelperMissing, "7za.exe is not beside the library", output, outputSize);
     }
 
-    // Nothing is extracted before every entry has been seen to be safe.
-    ProcessOutcome listing = RunHidden(sevenZa, ListCommandLine(sevenZa, *command),
-                                       kListTimeoutMs, kListingLimit);
-    if (!listing.started) {
-        return Fail(kHelperMissing, "7za.exe did not start", output, outputSize);
-    }
-    if (listing.timedOut) {
-        return Fail(kTimedOut, "listing the archive took too long", output, outputSize);
-    }
-    if (listing.exitCode != 0 || listing.outputCut) {
-        return Fail(kUnreadableArchive, "cannot list the archive\r\n" + listing.output, output,
-                    outputSize);
-    }
-    auto entries = ParseTechnicalListing(listing.output);
-    if (!entries) {
-        return Fail(kUnreadableArchive, "cannot read the archive's listing", output, outputSize);
-    }
-    if (auto unsafe = FindUnsafeEntry(*entries)) {
-        return Fail(kUnsafeEntry, "refused the archive: " + *unsafe, output, outputSize);
-    }
-
     if (notify && !notify(Moment::kBegin, command->archive.c_str(), command->outputDir.c_str())) {
         return Fail(kCancelled, "stopped by the owner window", output, outputSize);
     }
-    ProcessOutcome extraction = RunHidden(sevenZa, ExtractCommandLine(sevenZa, *command),
-                                          kExtractTimeoutMs, outputSize);
-    // Nothing is left to stop at the end, so the callback's answer is not used.
-    if (notify) notify(Moment::kEnd, command->archive.c_str(), command->outputDir.c_str());
-
-    if (!extraction.started) {
-        return Fail(kHelperMissing, "7za.exe did not start", output, outputSize);
-    }
-    if (extraction.timedOut) {
-        return Fail(kTimedOut, "the extraction took too long and was stopped", output,
+    // The listing and the extraction run side by side, each a 7za.exe of its
+    // own: the extraction into a private folder inside the output folder,
+    // whose contents reach the output folder only once every entry of the
+    // listing has been seen to be safe. 7za.exe keeps what it writes inside
+    // the folder it is given, so the private one holds all of it.
+    StagingFolder staging;
+    if (!staging.Make(command->outputDir)) {
+        return Fail(kOutputUnwritable, "cannot make a folder in " + command->outputDir, output,
                     outputSize);
     }
-    CopyOut(extraction.output, output, outputSize);
-    return extraction.exitCode == 0 ? kSuccess : static_cast<int>(extraction.exitCode);
+    ProcessOutcome listing;
+    std::thread lister([&] {
+        listing = RunHidden(sevenZa, ListCommandLine(sevenZa, *command), kListTimeoutMs,
+                            kListingLimit);
+    });
+    // Joined on every way out, an exception included.
+    struct Joiner {
+        std::thread& thread;
+        ~Joiner() {
+            if (thread.joinable()) thread.join();
+        }
+    } joiner{lister};
+    ExtractCommand intoStaging = *command;
+    intoStaging.outputDir = staging.Path();
+    ProcessOutcome extraction = RunHidden(sevenZa, ExtractCommandLine(sevenZa, intoStaging),
+                                          kExtractTimeoutMs, outputSize);
+    lister.join();
+    const int result = Conclude(listing, extraction, staging, output, outputSize);
+    // Nothing is left to stop at the end, so the callback's answer is not used.
+    if (notify) notify(Moment::kEnd, command->archive.c_str(), command->outputDir.c_str());
+    return result;
 }
 
 }  // namespace archiver

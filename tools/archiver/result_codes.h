@@ -13,5 +13,6 @@ constexpr int kUnsafeEntry = 0x8005;        // an entry would land outside the f
 constexpr int kCancelled = 0x8006;          // the owner's callback answered FALSE
 constexpr int kTimedOut = 0x8007;           // 7za.exe ran too long and was stopped
 constexpr int kOutOfResources = 0x8008;     // memory or another resource ran out
+constexpr int kOutputUnwritable = 0x8009;   // the output folder could not be written
 
 }  // namespace archiver

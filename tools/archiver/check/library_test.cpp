@@ -110,16 +110,22 @@ TEST_F(ArchiverLibrary, ExtractsTheSamplePackageWithAllItsFilesInPlace) {
     EXPECT_EQ(EntriesUnder(scratch_.Path()).count("drive"), 1u);
 }
 
+// Into folders that exist already: files are replaced, folders merged, as
+// 7za.exe itself does.
 TEST_F(ArchiverLibrary, OverwritesFilesFromAnEarlierRunWithoutAsking) {
     const fs::path out = scratch_.Path() / "drive";
-    fs::create_directories(out);
+    fs::create_directories(out / "Ticket" / "x86");
     { std::ofstream(out / "DriverName.cfg") << "left over"; }
+    { std::ofstream(out / "Ticket" / "x86" / "earlier.txt") << "left over"; }
     Call call = CallSevenZip(library_, nullptr, Command(GetOptions().dist / "DriverData.Drv", out));
     ASSERT_EQ(call.result, 0) << call.output;
     std::ifstream cfg(out / "DriverName.cfg");
     std::string first;
     std::getline(cfg, first);
     EXPECT_EQ(first, "[Model00]");
+    std::set<std::string> expected = SamplePackageFiles();
+    expected.insert("Ticket\\x86\\earlier.txt");
+    EXPECT_EQ(FilesUnder(out), expected);
 }
 
 struct Refusal {
