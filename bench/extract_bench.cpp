@@ -23,7 +23,6 @@ namespace {
 
 constexpr char kLibraryOut[] = "C:\\bench-library";
 constexpr char kDirectOut[] = "C:\\bench-7za";
-constexpr DWORD kRunTimeoutMs = 600000;
 constexpr std::uint32_t kOutputSize = 16384;
 
 double LibraryRun(plat::SevenZipFn sevenZip, const std::string& package) {
@@ -38,24 +37,6 @@ double LibraryRun(plat::SevenZipFn sevenZip, const std::string& package) {
         std::fprintf(stderr, "extract_bench: 7-zip32.dll returned %d: %s\n", result, output.data());
         return -1;
     }
-    return ms;
-}
-
-double DirectRun(const std::string& sevenZa, const std::string& package) {
-    bench::RemoveTree(kDirectOut);
-    bench::Child child;
-    DWORD code = 1;
-    // The switches the library gives it: no progress indicator.
-    const std::string arguments =
-        "x -y -bd \"-o" + std::string(kDirectOut) + "\" -- \"" + package + "\"";
-    if (!child.Start(sevenZa, arguments, "", true) ||
-        !child.WaitForExit(kRunTimeoutMs) || !GetExitCodeProcess(child.Handle(), &code) ||
-        code != 0) {
-        std::fprintf(stderr, "extract_bench: 7za.exe failed\n");
-        return -1;
-    }
-    const double ms = bench::NowMs() - child.StartedAt();
-    bench::RemoveTree(kDirectOut);
     return ms;
 }
 
@@ -85,10 +66,13 @@ int main(int argc, char** argv) {
     }
     const std::string sevenZa = dist + "\\7za.exe";
     // A first run of each, not counted, brings the package into the cache.
-    if (DirectRun(sevenZa, package) < 0 || LibraryRun(sevenZip, package) < 0) return 1;
+    if (bench::TimedSevenZaExtraction(sevenZa, package, kDirectOut) < 0 ||
+        LibraryRun(sevenZip, package) < 0) {
+        return 1;
+    }
     bench::Runs viaLibrary, direct;
     for (int run = 0; run < runs; ++run) {
-        const double d = DirectRun(sevenZa, package);
+        const double d = bench::TimedSevenZaExtraction(sevenZa, package, kDirectOut);
         const double l = LibraryRun(sevenZip, package);
         if (d < 0 || l < 0) return 1;
         direct.Add(d);

@@ -36,10 +36,10 @@ namespace {
 constexpr DWORD kReadyTimeoutMs = 120000;
 constexpr DWORD kStepTimeoutMs = 300000;
 constexpr DWORD kPollMs = 2;
-constexpr int kInstallButton = 1012;
+using e2e::kInstallButton;
+using e2e::kStatusLine;
 constexpr int kPrinterNameBox = 1001;
 constexpr int kPortList = 1004;
-constexpr int kStatusLine = 1011;
 constexpr int kSerialYes = 1030;
 constexpr char kNoPortCaption[] = "Fail to select port";
 constexpr char kPromptCaption[] = "Prompt(automatically select the available serial port) ";

@@ -2,6 +2,7 @@
 
 #include <psapi.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -11,7 +12,7 @@
 
 namespace bench {
 namespace {
-constexpr int kInstallButton = 1012;
+constexpr DWORD kExtractionTimeoutMs = 600000;
 // Fine enough that the poll adds little to what it measures, coarse enough
 // that it takes little of the processor the measured program needs.
 constexpr DWORD kPollMs = 2;
@@ -77,7 +78,7 @@ double WaitForUsableInstall(const Child& child, DWORD timeoutMs, HWND* dialog) {
     while (NowMs() < deadline) {
         HWND found = e2e::FindProcessWindow(child.Id(), kDialogCaption);
         if (found != nullptr && IsWindowVisible(found) &&
-            e2e::ControlEnabled(found, kInstallButton)) {
+            e2e::ControlEnabled(found, e2e::kInstallButton)) {
             *dialog = found;
             return NowMs() - child.StartedAt();
         }
@@ -107,6 +108,26 @@ std::string OwnFolder() {
 void RemoveTree(const std::string& path) {
     std::error_code ignored;
     std::filesystem::remove_all(path, ignored);
+}
+
+}  // namespace bench
+
+namespace bench {
+
+double TimedSevenZaExtraction(const std::string& sevenZa, const std::string& archive,
+                              const std::string& outputDir) {
+    RemoveTree(outputDir);
+    Child child;
+    DWORD code = 1;
+    const std::string arguments = "x -y -bd \"-o" + outputDir + "\" -- \"" + archive + "\"";
+    if (!child.Start(sevenZa, arguments, "", true) || !child.WaitForExit(kExtractionTimeoutMs) ||
+        !GetExitCodeProcess(child.Handle(), &code) || code != 0) {
+        std::fprintf(stderr, "bench: %s failed on %s\n", sevenZa.c_str(), archive.c_str());
+        return -1;
+    }
+    const double ms = NowMs() - child.StartedAt();
+    RemoveTree(outputDir);
+    return ms;
 }
 
 }  // namespace bench

@@ -7,9 +7,12 @@
 
 #include <string>
 
+#include "installer_session.h"
+
 namespace bench {
 
-constexpr char kDialogCaption[] = "Configure & Install v1.4";
+using e2e::kDialogCaption;
+
 
 class Child {
 public:
@@ -53,5 +56,12 @@ std::string OwnFolder();
 
 // Removes `path` and all below it; quiet when it is not there.
 void RemoveTree(const std::string& path);
+
+// Runs `sevenZa` hidden on `archive` into the fresh folder `outputDir` with
+// the switches the stand-in library gives it (no progress indicator), as
+// the floor of an extraction; the milliseconds from its start to its end,
+// or a negative value when it failed. The folder is removed afterwards.
+double TimedSevenZaExtraction(const std::string& sevenZa, const std::string& archive,
+                              const std::string& outputDir);
 
 }  // namespace bench

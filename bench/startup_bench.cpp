@@ -47,21 +47,10 @@ double DialogRun(const std::string& program, const std::string& folder, const ch
     return ms;
 }
 
-// 7za.exe alone, hidden as the archiver library runs it, on the package.
+// 7za.exe alone on the package, as the archiver library runs it.
 double ArchiverRun(const std::string& folder) {
-    bench::RemoveTree(kScratch);
-    bench::Child child;
-    // The switches the stand-in library gives it: no progress indicator.
-    const std::string arguments =
-        "x -y -bd \"-o" + std::string(kScratch) + "\" -- \"" + folder + "\\DriverData.Drv\"";
-    if (!child.Start(folder + "\\7za.exe", arguments, folder, true) ||
-        !child.WaitForExit(kReadyTimeoutMs)) {
-        std::fprintf(stderr, "startup_bench: 7za.exe failed\n");
-        return -1;
-    }
-    const double ms = bench::NowMs() - child.StartedAt();
-    bench::RemoveTree(kScratch);
-    return ms;
+    return bench::TimedSevenZaExtraction(folder + "\\7za.exe", folder + "\\DriverData.Drv",
+                                         kScratch);
 }
 
 }  // namespace

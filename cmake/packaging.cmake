@@ -3,13 +3,7 @@
 # folder, holding the distribution folder, its README.txt and the licences
 # of what it bundles under one top folder of the same name. The files and
 # their places are the install rules of tools/dist.
-if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-  set(INSTALLER_PACKAGE_SYSTEM win64)
-else()
-  set(INSTALLER_PACKAGE_SYSTEM win32)
-endif()
-set(INSTALLER_PACKAGE_NAME installer-${PROJECT_VERSION}-${INSTALLER_PACKAGE_SYSTEM})
-
+# INSTALLER_PACKAGE_NAME is set by the top-level list.
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME installer)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
