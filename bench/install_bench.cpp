@@ -159,8 +159,10 @@ bool Finish(ReadyInstaller& run) {
 }
 
 // Click on Install to the "no USB port answered" box; negative on failure.
-// `*peak` is the installer's peak working set at the box.
-double UsbRun(const std::string& dist, int ports, bool first, SIZE_T* peak) {
+// `*peak` is the installer's peak working set at the box; `*bare` the time
+// of as many bare restarts made while the box waits, with the new printer
+// on its port as the installer's restarts had it.
+double UsbRun(const std::string& dist, int ports, bool first, SIZE_T* peak, double* bare) {
     if (!SetUsbPorts(ports)) {
         std::fprintf(stderr, "install_bench: the USB ports could not be set\n");
         return -1;
@@ -178,13 +180,15 @@ double UsbRun(const std::string& dist, int ports, bool first, SIZE_T* peak) {
     }
     const double ms = bench::NowMs() - start;
     *peak = run.child.PeakWorkingSet();
+    *bare = bench::BareSpoolerRestarts(ports);
     if (!e2e::Dismiss(box, IDCANCEL) || !Finish(run)) return -1;
     return ms;
 }
 
 // "&Yes" in the serial prompt to the installer done with the port it
-// found; negative on failure. `*found` is the last status line.
-double SerialRun(const std::string& dist, bool first, std::string* found) {
+// found; negative on failure. `*found` is the last status line, `*bare` a
+// bare restart made then, the printer still installed.
+double SerialRun(const std::string& dist, bool first, std::string* found, double* bare) {
     ReadyInstaller run;
     if (!StartReady(dist, 0, run, first)) return -1;
     PostMessageA(GetDlgItem(run.dialog, kInstallButton), BM_CLICK, 0, 0);
@@ -209,6 +213,7 @@ double SerialRun(const std::string& dist, bool first, std::string* found) {
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(run.dialog, WM_NULL, 0, 0, SMTO_NORMAL, kStepTimeoutMs, &ignored);
     const double ms = bench::NowMs() - start;
+    *bare = bench::BareSpoolerRestarts(1);
     if (!Finish(run)) return -1;
     return ms;
 }
@@ -230,8 +235,8 @@ int RunUsb(const std::string& dist, const std::vector<int>& counts, int runs,
     for (int run = 0; run < runs; ++run) {
         for (std::size_t c = 0; c < counts.size(); ++c) {
             SIZE_T peak = 0;
-            const double ms = UsbRun(dist, counts[c], run == 0 && c == 0, &peak);
-            const double floor = bench::BareSpoolerRestarts(counts[c]);
+            double floor = -1;
+            const double ms = UsbRun(dist, counts[c], run == 0 && c == 0, &peak, &floor);
             if (ms < 0 || floor < 0) return 1;
             installer[c].Add(ms);
             bare[c].Add(floor);
@@ -277,8 +282,8 @@ int RunSerial(const std::string& dist, int runs, const std::string& label) {
     bench::Runs installer, floor;
     std::string found;
     for (int run = 0; run < runs; ++run) {
-        const double ms = SerialRun(dist, run == 0, &found);
-        const double restart = bench::BareSpoolerRestarts(1);
+        double restart = -1;
+        const double ms = SerialRun(dist, run == 0, &found, &restart);
         if (ms < 0 || restart < 0) return 1;
         installer.Add(ms);
         const double pauses = kSettlePauseMs + kSerialPorts * kAnswerWindowMs;

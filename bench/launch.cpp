@@ -71,14 +71,17 @@ SIZE_T Child::PeakWorkingSet() const {
     return counters.PeakWorkingSetSize;
 }
 
-double WaitForUsableInstall(const Child& child, DWORD timeoutMs, HWND* dialog) {
+double WaitForUsableInstall(const Child& child, DWORD timeoutMs, HWND* dialog,
+                            double* shownMs) {
     *dialog = nullptr;
+    if (shownMs != nullptr) *shownMs = -1;
     const double deadline = child.StartedAt() + timeoutMs;
     int polls = 0;
     while (NowMs() < deadline) {
         HWND found = e2e::FindProcessWindow(child.Id(), kDialogCaption);
-        if (found != nullptr && IsWindowVisible(found) &&
-            e2e::ControlEnabled(found, e2e::kInstallButton)) {
+        const bool shown = found != nullptr && IsWindowVisible(found);
+        if (shown && shownMs != nullptr && *shownMs < 0) *shownMs = NowMs() - child.StartedAt();
+        if (shown && e2e::ControlEnabled(found, e2e::kInstallButton)) {
             *dialog = found;
             return NowMs() - child.StartedAt();
         }

@@ -44,8 +44,10 @@ private:
 // Waits until `child` shows the dialog of the installer's caption with a
 // usable Install button; milliseconds since the child's start, or a
 // negative value when it ended, showed a box or did not get there within
-// `timeoutMs`. `*dialog` is the dialog.
-double WaitForUsableInstall(const Child& child, DWORD timeoutMs, HWND* dialog);
+// `timeoutMs`. `*dialog` is the dialog; `*shownMs`, when asked for, the
+// milliseconds until it was first seen on screen.
+double WaitForUsableInstall(const Child& child, DWORD timeoutMs, HWND* dialog,
+                            double* shownMs = nullptr);
 
 // Presses `buttonId` of `dialog` as a click arrives and waits until `child`
 // has ended; false when it did not within `timeoutMs`.

@@ -5,6 +5,10 @@
 // process start with its dialog, and one archiver run).
 //
 //   startup_bench.exe --dist DIR --trivial PROGRAM [--runs R] [--label TEXT]
+//   startup_bench.exe --dist DIR --trace
+//
+// --trace: one start-up of installer.exe, printing when each status line
+// appeared, to tell where its time goes.
 //
 // The three are run in turn, R times, in this prefix. Prints the medians
 // and spreads and a row of the figures table (TEXT names the build and the
@@ -14,6 +18,7 @@
 #include <cstring>
 #include <string>
 
+#include "dialog_probe.h"
 #include "launch.h"
 #include "spooler_cycles.h"
 #include "stats.h"
@@ -25,16 +30,17 @@ constexpr DWORD kExitTimeoutMs = 30000;
 constexpr char kScratch[] = "C:\\bench-7za";
 
 // Start to usable Install, then Cancel; negative when it failed.
-// `*peakMb`: its peak working set then, in MB.
+// `*peakMb`: its peak working set then, in MB; `*shownMs`: when its dialog
+// was first on screen.
 double DialogRun(const std::string& program, const std::string& folder, const char* what,
-                 double* peakMb) {
+                 double* peakMb, double* shownMs) {
     bench::Child child;
     if (!child.Start(program, "", folder, false)) {
         std::fprintf(stderr, "startup_bench: %s did not start\n", what);
         return -1;
     }
     HWND dialog = nullptr;
-    const double ms = bench::WaitForUsableInstall(child, kReadyTimeoutMs, &dialog);
+    const double ms = bench::WaitForUsableInstall(child, kReadyTimeoutMs, &dialog, shownMs);
     if (ms < 0) {
         std::fprintf(stderr, "startup_bench: %s did not become usable\n", what);
         return -1;
@@ -53,11 +59,41 @@ double ArchiverRun(const std::string& folder) {
                                          kScratch);
 }
 
+// One start-up, its status lines as they come, each with its time.
+int Trace(const std::string& dist) {
+    bench::Child child;
+    if (!child.Start(dist + "\\installer.exe", "", dist, false)) return 1;
+    std::string last = "?";
+    HWND dialog = nullptr;
+    while (bench::NowMs() - child.StartedAt() < kReadyTimeoutMs) {
+        if (dialog == nullptr) dialog = e2e::FindProcessWindow(child.Id(), bench::kDialogCaption);
+        if (dialog != nullptr) {
+            WCHAR text[256] = {};
+            InternalGetWindowText(GetDlgItem(dialog, e2e::kStatusLine), text, 256);
+            char narrow[256] = {};
+            WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow - 1, nullptr, nullptr);
+            if (last != narrow) {
+                last = narrow;
+                std::printf("%6.0f ms  \"%s\"\n", bench::NowMs() - child.StartedAt(), narrow);
+            }
+            if (IsWindowEnabled(GetDlgItem(dialog, e2e::kInstallButton))) {
+                std::printf("%6.0f ms  Install usable\n", bench::NowMs() - child.StartedAt());
+                return bench::PressAndWaitForExit(child, dialog, IDCANCEL, kExitTimeoutMs) ? 0 : 1;
+            }
+        }
+        Sleep(1);
+    }
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     std::string dist, trivial, label = "this build";
     int runs = 7;
+    if (argc == 4 && std::strcmp(argv[1], "--dist") == 0 && std::strcmp(argv[3], "--trace") == 0) {
+        return Trace(argv[2]);
+    }
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--dist") == 0) dist = argv[i + 1];
         else if (std::strcmp(argv[i], "--trivial") == 0) trivial = argv[i + 1];
@@ -71,32 +107,36 @@ int main(int argc, char** argv) {
     }
 
     const std::string installerExe = dist + "\\installer.exe";
-    double dialogMb = 0, installerMb = 0;
+    double dialogMb = 0, installerMb = 0, dialogShown = 0, installerShown = 0;
     // One run of each first, not counted: the prefix's caches warm up.
-    if (DialogRun(trivial, dist, "the trivial dialog", &dialogMb) < 0 || ArchiverRun(dist) < 0 ||
-        DialogRun(installerExe, dist, "installer.exe", &installerMb) < 0) {
+    if (DialogRun(trivial, dist, "the trivial dialog", &dialogMb, &dialogShown) < 0 ||
+        ArchiverRun(dist) < 0 ||
+        DialogRun(installerExe, dist, "installer.exe", &installerMb, &installerShown) < 0) {
         return 1;
     }
-    bench::Runs dialog, archiver, floor, installer, dialogPeak, installerPeak;
+    bench::Runs dialog, archiver, floor, installer, dialogPeak, installerPeak, shown;
     for (int run = 0; run < runs; ++run) {
-        const double d = DialogRun(trivial, dist, "the trivial dialog", &dialogMb);
+        const double d = DialogRun(trivial, dist, "the trivial dialog", &dialogMb, &dialogShown);
         const double a = ArchiverRun(dist);
-        const double i = DialogRun(installerExe, dist, "installer.exe", &installerMb);
+        const double i =
+            DialogRun(installerExe, dist, "installer.exe", &installerMb, &installerShown);
         if (d < 0 || a < 0 || i < 0) return 1;
+        shown.Add(installerShown);
         if (dialogMb > 0) dialogPeak.Add(dialogMb);
         if (installerMb > 0) installerPeak.Add(installerMb);
         dialog.Add(d);
         archiver.Add(a);
         floor.Add(d + a);
         installer.Add(i);
-        std::printf("run %d: trivial dialog %.0f ms, 7za.exe %.0f ms, installer %.0f ms\n", run + 1,
-                    d, a, i);
+        std::printf("run %d: trivial dialog %.0f ms, 7za.exe %.0f ms, installer %.0f ms (its dialog "
+                    "shown after %.0f ms)\n", run + 1, d, a, i, installerShown);
     }
     const bench::Runs ratio = bench::Ratios(installer, floor);
     std::printf("trivial dialog usable:   %s\n", dialog.Ms().c_str());
     std::printf("7za.exe alone:           %s\n", archiver.Ms().c_str());
     std::printf("floor (the two):         %s\n", floor.Ms().c_str());
     std::printf("installer Install usable: %s\n", installer.Ms().c_str());
+    std::printf("installer dialog shown:  %s\n", shown.Ms().c_str());
     std::printf("installer / floor:       %s\n", ratio.Times().c_str());
     std::printf("peak working set at a usable Install: installer %s, trivial dialog %s\n",
                 installerPeak.Format(" MB", 1).c_str(), dialogPeak.Format(" MB", 1).c_str());
