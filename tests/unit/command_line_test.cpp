@@ -2,7 +2,12 @@
 // or refusal each good or bad line makes.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
 #include "unattended/command_line.h"
+#include "unattended/exit_codes.h"
 
 namespace {
 
@@ -106,8 +111,15 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{("/list /log " + kLongLog + "x"), {.action = A::kList}, "longer than 259"},
         ParseCase{"/quiet", {.quiet = true}, "nothing to do"}));
 
-TEST(UsageText, NamesEveryExitCodeAndTheQuietLog) {
+TEST(UsageText, NamesEveryExitCodeAndTheQuietLogAsTheReadmeDoes) {
     const std::string usage = UsageText();
+    std::ifstream file(std::string(SOURCE_DIR) + "/tools/dist/README.txt");
+    const std::string readme((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    for (int code = 0; code < kExitCodeCount; ++code) {
+        char line[160];
+        std::snprintf(line, sizeof line, "%3d  %s\n", code, Describe(static_cast<ExitCode>(code)));
+        EXPECT_NE(readme.find(line), std::string::npos) << "README.txt lacks: " << line;
+    }
     EXPECT_NE(usage.find(std::string("%TEMP%\\") + kQuietLogName), std::string::npos);
     EXPECT_NE(usage.find(" 11  the run ended before it finished"), std::string::npos);
     EXPECT_NE(usage.find("  2  bad command line"), std::string::npos);
