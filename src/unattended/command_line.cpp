@@ -103,6 +103,13 @@ private:
         Apply(option->option, word, value);
     }
 
+    // False (and the fault noted) when `value` is longer than `longest`.
+    bool Fits(const std::string& value, std::size_t longest, const char* what) {
+        if (value.size() <= longest) return true;
+        Fail(std::string(what) + " is longer than " + std::to_string(longest) + " characters");
+        return false;
+    }
+
     void SetAction(CommandAction action) {
         if (m_request.action != CommandAction::kNone) {
             Fail("only one of /install, /list, /remove and /? can be given");
@@ -115,17 +122,12 @@ private:
         switch (option) {
         case Option::kInstall:
             SetAction(CommandAction::kInstall);
-            if (value.size() > kMaxDriverNameLength) {
-                Fail("the driver name is longer than " + std::to_string(kMaxDriverNameLength) +
-                     " characters");
-            }
+            Fits(value, kMaxDriverNameLength, "the driver name");
             m_request.driverName = value;
             break;
         case Option::kPrinter:
-            if (value.size() > kMaxPrinterNameLength) {
-                Fail("the printer name is longer than " + std::to_string(kMaxPrinterNameLength) +
-                     " characters");
-            } else if (value.find_first_of("\\,") != std::string::npos) {
+            if (Fits(value, kMaxPrinterNameLength, "the printer name") &&
+                value.find_first_of("\\,") != std::string::npos) {
                 // The spooler refuses such names, and a comma would split
                 // the default-printer value.
                 Fail("a printer name cannot contain \\ or ,");
@@ -145,20 +147,12 @@ private:
         case Option::kNoDefault: m_request.setDefault = false; break;
         case Option::kQuiet: m_request.quiet = true; break;
         case Option::kLog:
-            if (value.size() > kMaxLogPathLength) {
-                Fail("the log file's path is longer than " + std::to_string(kMaxLogPathLength) +
-                     " characters");
-            } else {
-                m_request.logFile = value;
-            }
+            if (Fits(value, kMaxLogPathLength, "the log file's path")) m_request.logFile = value;
             break;
         case Option::kList: SetAction(CommandAction::kList); break;
         case Option::kRemove:
             SetAction(CommandAction::kRemove);
-            if (value.size() > kMaxPrinterNameLength) {
-                Fail("the printer name is longer than " + std::to_string(kMaxPrinterNameLength) +
-                     " characters");
-            }
+            Fits(value, kMaxPrinterNameLength, "the printer name");
             m_request.removePrinter = value;
             break;
         case Option::kHelp: SetAction(CommandAction::kUsage); break;

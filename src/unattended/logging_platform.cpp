@@ -8,7 +8,7 @@ std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 std::string Quoted(const char* text) { return text != nullptr ? Quoted(std::string(text)) : "NULL"; }
 
 // Error codes that only answer a question: an enumeration has reached its
-// end, a key or printer looked for is not there.
+// end, a key, printer or monitor looked for is not there.
 constexpr std::uint32_t kNoMoreFiles = 18;
 constexpr long kKeyNotFound = 2;
 
@@ -85,7 +85,8 @@ public:
     }
     bool DeleteMonitorA(const std::string& environment, const std::string& monitorName) override {
         return m_notes.Check(m_inner.DeleteMonitorA(environment, monitorName),
-                             "DeleteMonitorA(" + Quoted(environment) + ", " + Quoted(monitorName) + ")");
+                             "DeleteMonitorA(" + Quoted(environment) + ", " + Quoted(monitorName) + ")",
+                             plat::err::kUnknownPrintMonitor);
     }
     bool AddMonitorA(std::uint32_t level, const plat::MonitorInfo2& info) override {
         return m_notes.Check(m_inner.AddMonitorA(level, info),

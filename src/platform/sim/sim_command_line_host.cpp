@@ -19,9 +19,12 @@ bool SimCommandLineHost::PrintToConsole(const std::string& text) {
 
 bool SimCommandLineHost::AppendToFile(const std::string& path, const std::string& text) {
     std::lock_guard<std::mutex> lock(m_mutex);
+    // A bare name lies in the current directory.
     const std::string::size_type slash = path.find_last_of('\\');
-    if (slash == std::string::npos || !m_files.IsDirectory(path.substr(0, slash + 1))) return false;
-    return m_files.WriteFile(path, m_files.ReadFile(path).value_or("") + text);
+    const std::string folder = slash == std::string::npos ? m_files.CurrentDirectory() : path.substr(0, slash + 1);
+    const std::string full = slash == std::string::npos ? folder + "\\" + path : path;
+    if (!m_files.IsDirectory(folder)) return false;
+    return m_files.WriteFile(full, m_files.ReadFile(full).value_or("") + text);
 }
 
 std::string SimCommandLineHost::TempFolder() { return kTempFolder; }
