@@ -1,5 +1,6 @@
-// installer.exe from a command line under Wine: an unattended installation
-// that shows no window, the driver list on standard output, a driver name
+// installer.exe from a command line under Wine: unattended installations
+// that show no window, one that shows its dialog and answers the parallel
+// port dialog itself, the driver list on standard output, a driver name
 // the package lacks, and removal of what was installed. The exit code, the
 // spooler, the registry and the log tell what happened.
 //
@@ -140,7 +141,8 @@ protected:
         HKEY key = nullptr;
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, kPortsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
                                                  nullptr, &key, nullptr));
-        for (const char* port : {"USB001", "USB002"}) RegSetValueExA(key, port, 0, REG_SZ, (const BYTE*)"", 1);
+        const BYTE empty[1] = {0};
+        for (const char* port : {"USB001", "USB002"}) RegSetValueExA(key, port, 0, REG_SZ, empty, 1);
         RegCloseKey(key);
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kWindowsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
                                                  nullptr, &key, nullptr));
@@ -209,6 +211,18 @@ TEST_F(UnattendedTest, InstallsAReceiptPrinterOnUsbAndRemovesIt) {
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, DriverKey("SK200K8")));
     run = Quiet("/remove \"SK200K8\"");
     EXPECT_EQ(run.exitCode, 9u) << Log();
+}
+
+TEST_F(UnattendedTest, WithoutQuietTheDialogShowsAndAnswersThePortDialogItself) {
+    Finished run = RunInstaller("/install \"SK200K8\" /printer Counter /port LPT2: /log \"" + log_ + "\"");
+    ASSERT_EQ(run.exitCode, 0u) << Log();
+    EXPECT_TRUE(run.windowShown);
+    const std::optional<PrinterView> printer = ReadPrinter("Counter");
+    ASSERT_TRUE(printer.has_value());
+    EXPECT_EQ(printer->port, "LPT2:");
+    EXPECT_NE(Log().find("] dialog \"Select A Parallel Port\": OK, with \"LPT2:\"\r\n"), std::string::npos)
+        << Log();
+    EXPECT_EQ(Quiet("/remove Counter").exitCode, 0u) << Log();
 }
 
 TEST_F(UnattendedTest, RemovingTheLabelPrinterRemovesDriverAndMonitor) {
