@@ -45,6 +45,7 @@ constexpr std::uint32_t kInvalidEnvironment = 1805;
 constexpr std::uint32_t kInvalidUserBuffer = 1784;
 constexpr std::uint32_t kPrinterDeleted = 1905;
 constexpr std::uint32_t kPrintMonitorInUse = 3008;
+constexpr std::uint32_t kPrinterDriverInUse = 3001;
 constexpr std::uint32_t kServerUnavailable = 1722;
 }  // namespace spoolerr
 
@@ -76,6 +77,8 @@ public:
                                     std::uint32_t cbBuf, std::uint32_t* needed) override;
     bool AddPrinterDriverExA(std::uint32_t level, const plat::DriverInfo3& info,
                              std::uint32_t copyFlags) override;
+    bool DeletePrinterDriverA(const std::string& environment,
+                              const std::string& driverName) override;
     bool DeleteMonitorA(const std::string& environment, const std::string& monitorName) override;
     bool AddMonitorA(std::uint32_t level, const plat::MonitorInfo2& info) override;
     plat::Handle OpenPrinterA(const std::string& printerName,

@@ -201,6 +201,27 @@ bool SimSpooler::DeleteMonitorA(const std::string& environment, const std::strin
     return true;
 }
 
+bool SimSpooler::DeletePrinterDriverA(const std::string& environment,
+                                      const std::string& driverName) {
+    if (!Enter("DeletePrinterDriverA")) return false;
+    SimLock lock(m_context.mutex);
+    const std::optional<std::string> env = Environment(environment);
+    if (!env) return Fail(spoolerr::kInvalidEnvironment);
+    auto it = m_drivers.find(DriverKey(*env, driverName));
+    if (it == m_drivers.end()) return Fail(plat::err::kUnknownPrinterDriver);
+    for (const PrinterRecord& printer : m_printers) {
+        if (IEquals(printer.info.driverName, it->second.name)) {
+            return Fail(spoolerr::kPrinterDriverInUse);
+        }
+    }
+    m_registry.DeleteTree(plat::RootKey::LocalMachine,
+                          "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\" + *env +
+                              "\\Drivers\\Version-" + std::to_string(it->second.version) + "\\" +
+                              it->second.name);
+    m_drivers.erase(it);
+    return true;
+}
+
 void SimSpooler::AddDriverForTests(const std::string& name, const std::string& environment) {
     SimLock lock(m_context.mutex);
     for (const char* env : {kEnvironmentX86, kEnvironmentX64}) {

@@ -131,6 +131,16 @@ std::vector<SimDialog*> SimUserInterface::Dialogs(int templateId) const {
     return all;
 }
 
+void SimUserInterface::KeepDialogsHidden(bool hidden) {
+    std::lock_guard<std::mutex> lock(sync_.mu);
+    hidden_ = hidden;
+}
+
+bool SimUserInterface::DialogsHidden() const {
+    std::lock_guard<std::mutex> lock(sync_.mu);
+    return hidden_;
+}
+
 void SimUserInterface::SetAutoAnswer(std::optional<int> button) {
     std::lock_guard<std::mutex> lock(sync_.mu);
     autoAnswer_ = button;

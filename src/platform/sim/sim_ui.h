@@ -31,6 +31,7 @@ public:
     // Returns 0 for a missing or empty name.
     std::uint32_t RegisterWindowMessageA(const char* name) override;
     std::intptr_t DialogBoxParamA(int templateId, plat::IDialogHandler& handler) override;
+    void KeepDialogsHidden(bool hidden) override;
 
     // ---- Test API, safe from any thread. ----
     // The newest dialog of this template that has not ended, once one
@@ -39,6 +40,8 @@ public:
                              std::chrono::milliseconds timeout = kDefaultWait) const;
     // Every dialog of this template ever opened (and attached), oldest first.
     std::vector<SimDialog*> Dialogs(int templateId) const;
+    // Whether the program asked to keep its dialogs hidden.
+    bool DialogsHidden() const;
     // The answer for message boxes of dialogs that have none of their own.
     void SetAutoAnswer(std::optional<int> button);
     // Ends every running dialog with -1 and answers every open box with 0,
@@ -60,6 +63,7 @@ private:
     std::vector<std::unique_ptr<SimDialog>> dialogs_;
     std::map<std::thread::id, std::shared_ptr<SimThreadQueue>> threads_;
     std::optional<int> autoAnswer_;
+    bool hidden_ = false;
 };
 
 }  // namespace sim

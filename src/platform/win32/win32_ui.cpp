@@ -12,4 +12,6 @@ std::intptr_t Win32UserInterface::DialogBoxParamA(int templateId, IDialogHandler
     return m_windows.Run(templateId, nullptr, handler);
 }
 
+void Win32UserInterface::KeepDialogsHidden(bool hidden) { m_windows.SetHidden(hidden); }
+
 }  // namespace plat::win32

@@ -12,6 +12,7 @@ public:
     // Ownerless dialog from the program's own resources. Its window object
     // stays valid (and inert) until this object is destroyed.
     std::intptr_t DialogBoxParamA(int templateId, IDialogHandler& handler) override;
+    void KeepDialogsHidden(bool hidden) override;
 
 private:
     Win32DialogWindows m_windows;
