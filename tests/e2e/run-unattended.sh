@@ -15,12 +15,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 program=$1 dist=$2 logs=$3
 shift 3
 [ -f "$dist/installer.exe" ] || { echo "run-unattended: no installer.exe in $dist" >&2; exit 1; }
-prefix=()
-[ "$(pe_machine "$program")" != i386 ] || prefix=(--win32)
 mkdir -p "$logs"
 UNATTENDED_DIST=$(windows_path "$dist")
 UNATTENDED_LOGS=$(windows_path "$logs")
 export UNATTENDED_DIST UNATTENDED_LOGS
 
 # Ends well within ctest's limit, so the prefix is still cleaned up.
-bash "$here/../wine/run-in-prefix.sh" "${prefix[@]}" --timeout 720 -- "$program" "$@"
+bash "$here/../wine/run-in-prefix.sh" --timeout 720 -- "$program" "$@"

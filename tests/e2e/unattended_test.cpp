@@ -19,6 +19,7 @@
 
 #include "printer_probe.h"
 #include "sample_drivers.h"
+#include "system_facts.h"
 #include "win_handle.h"
 
 namespace e2e {
@@ -35,18 +36,8 @@ std::string Env(const char* name) {
     return value != nullptr ? value : "";
 }
 
-// The environment the installer registers its drivers for: 64-bit Windows
-// (or a 64-bit build) takes the x64 one.
-std::string DriverEnvironment() {
-    BOOL wow64 = FALSE;
-    IsWow64Process(GetCurrentProcess(), &wow64);
-    return sizeof(void*) == 8 || wow64 ? "Windows x64" : "Windows NT x86";
-}
-
-std::string DriverKey(const std::string& driver) {
-    return "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\" + DriverEnvironment() +
-           "\\Drivers\\Version-3\\" + driver;
-}
+// The key of `driver` as registered for this Windows' own environment.
+std::string DriverKey(const std::string& driver) { return TheSystem().DriverKey(driver); }
 
 bool KeyExists(HKEY root, const std::string& path) {
     HKEY key = nullptr;
@@ -194,7 +185,7 @@ TEST_F(UnattendedTest, InstallsAReceiptPrinterOnUsbAndRemovesIt) {
     // Wine reports Windows 7: every USB port is written and the last stays.
     EXPECT_EQ(printer->port, "USB002");
     EXPECT_TRUE(ReadRegistryString(HKEY_LOCAL_MACHINE, DriverKey("SK200K8"), "Driver").has_value())
-        << "no driver registered for " << DriverEnvironment();
+        << "no driver registered for " << TheSystem().environment;
     EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kWindowsKey, "Device"),
               std::optional<std::string>("SK200K8,winspool,USB001"));
     EXPECT_FALSE(FileExists("C:\\Ticket"));
