@@ -25,6 +25,7 @@ void Gate::Release() {
 
 InstallerHarness::InstallerHarness(bool withPackage, const std::string& driverList)
     : platform(sim::MakePlatform(win, ui)) {
+    ui.SetCallLog(&win.faults().Log());
     win.system().SetModuleFileName("C:\\dist\\installer.exe");
     win.files().MakeDirectories("C:\\dist");
     win.files().SetCurrentDirectory("C:\\dist");

@@ -3,6 +3,7 @@
 // with a message queue of its own thread, as on Windows.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "platform/sim/sim_dialog.h"
+#include "platform/sim/sim_faults.h"
 #include "platform/sim/sim_ui_queue.h"
 #include "platform/ui.h"
 
@@ -41,6 +43,11 @@ public:
     std::vector<SimDialog*> Dialogs(int templateId) const;
     // The answer for message boxes of dialogs that have none of their own.
     void SetAutoAnswer(std::optional<int> button);
+    // Where the dialogs write what they show: a control's new text, a new
+    // progress position, a control enabled or disabled, timers set and
+    // killed, message boxes. Changes only: a control set to what it already
+    // shows is not written. Null: nowhere.
+    void SetCallLog(CallLog* log) { log_ = log; }
     // Ends every running dialog with -1 and answers every open box with 0,
     // so a failed test cannot leave a thread blocked in a dialog.
     void AbortAll();
@@ -52,6 +59,9 @@ public:
     // The queue of a thread that runs dialogs of this interface, or null.
     std::shared_ptr<SimThreadQueue> QueueOfThreadLocked(std::thread::id id) const;
     std::optional<int> AutoAnswerLocked() const { return autoAnswer_; }
+    void Log(std::string_view op, const std::string& detail) const {
+        if (CallLog* log = log_.load()) log->Add(op, detail);
+    }
 
 private:
     mutable SimUiSync sync_;
@@ -60,6 +70,7 @@ private:
     std::vector<std::unique_ptr<SimDialog>> dialogs_;
     std::map<std::thread::id, std::shared_ptr<SimThreadQueue>> threads_;
     std::optional<int> autoAnswer_;
+    std::atomic<CallLog*> log_{nullptr};
 };
 
 }  // namespace sim
