@@ -79,6 +79,21 @@ bool InstallerHarness::CloseAndWait(std::chrono::milliseconds timeout) {
     return WaitEnded(timeout);
 }
 
+std::vector<std::string> InstallerHarness::Recorded(const std::vector<std::string>& keep,
+                                                   const std::vector<std::string>& drop) {
+    auto any = [](const std::vector<std::string>& prefixes, const std::string& entry) {
+        for (const std::string& prefix : prefixes) {
+            if (entry.rfind(prefix, 0) == 0) return true;
+        }
+        return false;
+    };
+    std::vector<std::string> kept;
+    for (const std::string& entry : win.faults().Log().Entries()) {
+        if (any(keep, entry) && !any(drop, entry)) kept.push_back(entry);
+    }
+    return kept;
+}
+
 Gate& InstallerHarness::HoldAt(const std::string& op) {
     m_gate = std::make_unique<Gate>(op);
     Gate* gate = m_gate.get();
