@@ -140,6 +140,10 @@ public:
     // Runs a top-level modal dialog from template `templateId` on the calling
     // thread; returns its EndDialog result, or -1 when it cannot be created.
     virtual std::intptr_t DialogBoxParamA(int templateId, IDialogHandler& handler) = 0;
+    // A message box owned by no window, shown by the calling thread until the
+    // user answers it; returns the button pressed.
+    virtual int MessageBoxA(const std::string& text, const std::string& caption,
+                            std::uint32_t type) = 0;
 };
 
 }  // namespace plat

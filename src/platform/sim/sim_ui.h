@@ -33,6 +33,10 @@ public:
     // Returns 0 for a missing or empty name.
     std::uint32_t RegisterWindowMessageA(const char* name) override;
     std::intptr_t DialogBoxParamA(int templateId, plat::IDialogHandler& handler) override;
+    // Waits until the test answers the box (AnswerUnownedBox), or answers at
+    // once with the auto answer; 0 once AbortAll ran.
+    int MessageBoxA(const std::string& text, const std::string& caption,
+                    std::uint32_t type) override;
 
     // ---- Test API, safe from any thread. ----
     // The newest dialog of this template that has not ended, once one
@@ -41,8 +45,14 @@ public:
                              std::chrono::milliseconds timeout = kDefaultWait) const;
     // Every dialog of this template ever opened (and attached), oldest first.
     std::vector<SimDialog*> Dialogs(int templateId) const;
-    // The answer for message boxes of dialogs that have none of their own.
+    // The answer for message boxes of dialogs that have none of their own,
+    // and for boxes owned by no window.
     void SetAutoAnswer(std::optional<int> button);
+    // Every box owned by no window, oldest first; an open one's answer is 0.
+    std::vector<MessageBoxInfo> UnownedBoxes() const;
+    // Answers the oldest open box owned by no window; false when none is
+    // open or the box has no such button.
+    bool AnswerUnownedBox(int button);
     // Where the dialogs write what they show: a control's new text, a new
     // progress position, a control enabled or disabled, timers set and
     // killed, message boxes. Changes only: a control set to what it already
@@ -70,6 +80,9 @@ private:
     std::vector<std::unique_ptr<SimDialog>> dialogs_;
     std::map<std::thread::id, std::shared_ptr<SimThreadQueue>> threads_;
     std::optional<int> autoAnswer_;
+    std::vector<MessageBoxInfo> unownedBoxes_;
+    int threadsInUnownedBoxes_ = 0;
+    bool aborted_ = false;
     std::atomic<CallLog*> log_{nullptr};
 };
 
