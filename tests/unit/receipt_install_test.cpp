@@ -177,12 +177,15 @@ TEST_F(ReceiptInstall, AnExistingPrinterIsReplaced) {
     old.driverName = "Old driver";
     old.printProcessor = "WinPrint";
     ASSERT_TRUE(h.platform.spooler.ClosePrinter(h.platform.spooler.AddPrinterA(2, old)));
-    std::string statusAtCreation;
-    h.win.SetCallHook([&](std::string_view op) {
-        if (op == "AddPrinterA") statusAtCreation = dlg.Text(IDC_STATUS);
-    });
+    h.Record();
     Install(h, "Driver 0", 1);
-    EXPECT_EQ(statusAtCreation, "The printer Driver 0 exists,Re-adding the printer...");
+    // Shown, its jobs purged, deleted, then the new one created.
+    EXPECT_EQ(h.Recorded({"OpenPrinterA", "SetPrinterA", "DeletePrinter", "ClosePrinter",
+                          "AddPrinterA", Status("The printer")}),
+              (Calls{"OpenPrinterA Driver 0 RAW 0xF000C",
+                     Status("The printer Driver 0 exists,Re-adding the printer..."),
+                     "SetPrinterA 0 3", "DeletePrinter", "ClosePrinter",
+                     "AddPrinterA Driver 0 USB001", "ClosePrinter"}));
     EXPECT_EQ(h.win.spooler().Printer("Driver 0")->driverName, "SK200K8");
     ExpectFinished(dlg);
 }
@@ -193,17 +196,20 @@ TEST_F(ReceiptInstall, EachPrinterFailureHasItsBox) {
         const char* text;
         const char* caption;
         const char* button;
+        std::uint32_t windowsMajor;
+        std::uint32_t driverVersion;  // of the record registered before
     };
     const Case cases[] = {
         {1796, "There's no available useful port,please select other type of port", "Prompt",
-         "Reinstall"},
-        {126, "Missing system flies,please repair system", "Prompt", "Reinstall"},
-        {5, "Error AddPrinter 5", "Error prompt", "&Install"},
+         "Reinstall", 10, 3},
+        {126, "Missing system flies,please repair system", "Prompt", "Reinstall", 5, 3},
+        {5, "Error AddPrinter 5", "Error prompt", "&Install", 4, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.error);
         InstallerHarness run(false, "");
         PlaceReceiptPackage(run);
+        run.win.system().SetVersion(plat::kVerPlatformWin32Nt, c.windowsMajor, 0, 1381);
         sim::SimDialog& dlg = StartWithPorts(run, {"USB001"});
         run.win.FailNext("AddPrinterA", c.error);
         Install(run, "Driver 0", 1);
@@ -219,6 +225,7 @@ TEST_F(ReceiptInstall, EachPrinterFailureHasItsBox) {
         EXPECT_EQ(dlg.ProgressPos(IDC_PROGRESS), 0);
         EXPECT_FALSE(run.win.registry().GetValue(RootKey::CurrentUser, kDeviceKey, "Device"));
         EXPECT_TRUE(run.win.spooler().Driver("Windows x64", "SK200K8")) << "the driver stays";
+        EXPECT_EQ(run.win.spooler().LastDriverRecord()->version, c.driverVersion);
     }
 }
 
@@ -275,15 +282,16 @@ TEST_F(ReceiptInstall, DefaultPrinterOnlyWhenTickedAndAFailedWriteIsShown) {
 TEST_F(ReceiptInstall, UsbRowWithoutUsbPortStartsOnTheParallelPortOnce) {
     OnWindows10();
     sim::SimDialog& dlg = StartWithPorts(h, {});
-    int creations = 0;
-    h.win.SetCallHook([&](std::string_view op) { creations += op == "AddPrinterA"; });
+    h.Record();
     Install(h, "Driver 0", 1);
     auto box = dlg.WaitMessageBox();
     ASSERT_TRUE(box);
     EXPECT_EQ(box->caption, kNotFoundCaption);
     ASSERT_TRUE(dlg.AnswerMessageBox(plat::kIdCancel));
     ASSERT_TRUE(dlg.WaitIdle());
-    EXPECT_EQ(creations, 1);
+    // Created once; the spooler restarted before the lists are read again.
+    EXPECT_EQ(h.Recorded({"AddPrinterA", "ControlService", "StartServiceA", "EnumPortsA"}),
+              (Calls{"AddPrinterA Driver 0 LPT1:", "ControlService 1", "StartServiceA", "EnumPortsA"}));
     EXPECT_EQ(PrinterPort("Driver 0"), "LPT1:");
     ExpectFinished(dlg);
 }
