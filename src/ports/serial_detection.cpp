@@ -41,7 +41,8 @@ void CInstallerDlg::WritePortSettings(const std::string& port) {
                                      static_cast<char>(m_nParity + 32), m_nDataBits, m_nStopBits);
     plat::IRegistry& registry = m_platform.registry;
     plat::RegKey key = nullptr;
-    if (registry.RegOpenKeyExA(plat::RootKey::LocalMachine, kPortsKey, plat::kKeySetValue, &key) != 0) {
+    if (registry.RegOpenKeyExA(plat::RootKey::LocalMachine, kPortsKey, plat::kKeySetValue,
+                               &key) != 0) {
         return;
     }
     // The size is the number of characters, without the terminating zero.

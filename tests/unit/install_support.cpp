@@ -67,13 +67,16 @@ std::string Status(const std::string& text) { return "SetDlgItemTextA 1011 " + t
 
 std::string Progress(int pos) { return "ProgressSetPos " + std::to_string(pos); }
 
-void Append(Calls& calls, const Calls& more) { calls.insert(calls.end(), more.begin(), more.end()); }
+void Append(Calls& calls, const Calls& more) {
+    calls.insert(calls.end(), more.begin(), more.end());
+}
 
 Calls PortWrites(const std::string& printer, const std::string& port) {
     const std::string size = std::to_string(port.size());
     const std::string printers = "\\Control\\Print\\Printers\\" + printer;
     const std::string hklm = "RegOpenKeyExA HKLM\\";
-    const std::string spooler = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers\\";
+    const std::string spooler =
+        "Software\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers\\";
     return {hklm + spooler + printer + " 0x2",
             "RegSetValueExA Port 1 " + size,
             hklm + spooler + printer + "\\DsSpooler 0x2",

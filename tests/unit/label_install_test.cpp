@@ -101,20 +101,25 @@ TEST_F(LabelInstall, InstallsMonitorDriverAndPrinterForEachWordSize) {
         Calls expected = c.folders;
         Append(expected, {copy + c.monitorFile, Status(c.monitorDll),
                           "OpenSCManagerA ServicesActive 0xF003F",
-                          std::string("DeleteMonitorA ") + c.environment + " Advanced Language Monitor",
+                          std::string("DeleteMonitorA ") + c.environment +
+                              " Advanced Language Monitor",
                           "AddMonitorA 2 Advanced Language Monitor",
                           Status("Advanced Language Monitor is added"), copy + c.monitorFile,
                           Status(dir + c.monitorFile)});
         for (const char* file : {"VORELIN.chm", "QV315TF.BA0", "QV315TF.DAT", "QV315TF.PP0"}) {
-            Append(expected, {std::string("CopyFileA C:\\Barcode\\Common\\") + file, Status(dir + file)});
+            Append(expected,
+                   {std::string("CopyFileA C:\\Barcode\\Common\\") + file, Status(dir + file)});
         }
         Append(expected, {Progress(10), Status("Adding printer drive 3150TF(Label)"),
-                          std::string("AddPrinterDriverExA 3 3150TF(Label) ") + c.environment + " 3 4",
+                          std::string("AddPrinterDriverExA 3 3150TF(Label) ") + c.environment +
+                              " 3 4",
                           Status("Driver 3150TF(Label) is added")});
-        for (const char* file : {"VORELIN.chm", "QV315TF.BA0", "QV315TF.PP0", "QV315TF.DAT", c.monitorFile}) {
+        for (const char* file :
+             {"VORELIN.chm", "QV315TF.BA0", "QV315TF.PP0", "QV315TF.DAT", c.monitorFile}) {
             expected.push_back("DeleteFileA " + dir + file);
         }
-        Append(expected, {Progress(20), Status("Added the printer Driver 30"), Progress(30), Progress(40),
+        Append(expected, {Progress(20), Status("Added the printer Driver 30"), Progress(30),
+                          Progress(40),
                           Status("Set the printer Driver 30 to default printer"),
                           Status("Checking USB ports..."), Status("Checking  USB001 ...."),
                           Progress(50), Progress(80), "Sleep 100", Progress(100),
@@ -160,8 +165,9 @@ TEST_F(LabelInstall, AnOldMonitorIsRemovedWithARestartAndOneInUseIsKept) {
     EXPECT_EQ(h.Recorded({"DeleteMonitorA", "ControlService", "StartServiceA", "AddMonitorA"}),
               (Calls{"DeleteMonitorA Windows x64 Advanced Language Monitor", "ControlService 1",
                      "StartServiceA", "AddMonitorA 2 Advanced Language Monitor"}));
-    EXPECT_EQ(h.win.spooler().Monitor("Advanced Language Monitor")->dllName,
-              "C:\\windows\\SysWOW64\\ldaNLM64.dll");
+    const auto monitor = h.win.spooler().Monitor("Advanced Language Monitor");
+    ASSERT_TRUE(monitor);
+    EXPECT_EQ(monitor->dllName, "C:\\windows\\SysWOW64\\ldaNLM64.dll");
     EXPECT_EQ(dlg.Text(IDC_INSTALL), "&Finish");
 
     // One in use: the removal fails, no restart, and "already installed"

@@ -77,16 +77,13 @@ protected:
 
 TEST_F(SerialChannelTest, OpenConfiguresThePortStepByStep) {
     win.serial().AddPort(12);
-    std::vector<std::string> calls;
-    win.SetCallHook([&calls](std::string_view op) { calls.emplace_back(op); });
+    win.faults().Log().Start();
     ASSERT_TRUE(channel->Open(owner.window.load(), 12, 4800, 'E', 7, 2, 0x1C3, 64));
-    win.SetCallHook(nullptr);
-
     const std::vector<std::string> expected = {
         "CreateEventA", "CreateEventA", "CreateEventA", "CreateEventA", "CreateFileA",
         "SetupComm", "SetCommTimeouts", "SetCommMask", "GetCommState", "BuildCommDCBA",
         "SetCommState", "PurgeComm"};
-    EXPECT_EQ(calls, expected);
+    EXPECT_EQ(win.faults().Log().Entries(), expected);
     const sim::SerialOpenRecord open = win.serial().Opens().back();
     EXPECT_EQ(open.name, "\\\\.\\COM12");
     EXPECT_EQ(open.access, plat::kGenericRead | plat::kGenericWrite);
@@ -166,13 +163,7 @@ TEST_F(SerialChannelTest, EveryByteIsOneNotificationInOrderWithThePortNumber) {
 TEST_F(SerialChannelTest, EachSendPurgesBeforeItWrites) {
     win.serial().AddPort(2);
     ASSERT_TRUE(OpenPort(2, plat::kEvRxChar));
-    std::mutex callsMutex;
-    std::vector<std::string> calls;
-    win.SetCallHook([&](std::string_view op) {
-        if (op != "PurgeComm" && op != "WriteFile") return;
-        std::lock_guard<std::mutex> lock(callsMutex);
-        calls.emplace_back(op);
-    });
+    win.faults().Log().Start();
     ASSERT_TRUE(StartMonitoring(2));
     win.serial().Deliver(2, "stale");
     ASSERT_TRUE(window->WaitUntil([&] { return CountOf(WM_SERIAL_BYTE) == 5; }));
@@ -182,8 +173,8 @@ TEST_F(SerialChannelTest, EachSendPurgesBeforeItWrites) {
     const std::uint8_t second[] = {'c'};
     channel->Send(second, 1);
     ASSERT_TRUE(window->WaitUntil([&] { return win.serial().Written(2) == "abc"; }));
-    win.SetCallHook(nullptr);
-    std::lock_guard<std::mutex> lock(callsMutex);
+    std::vector<std::string> calls = win.faults().Log().Entries();
+    std::erase_if(calls, [](const std::string& op) { return op != "PurgeComm" && op != "WriteFile"; });
     // Once when the monitor starts, then before each write.
     EXPECT_EQ(calls, (std::vector<std::string>{"PurgeComm", "PurgeComm", "WriteFile", "PurgeComm",
                                                "WriteFile"}));

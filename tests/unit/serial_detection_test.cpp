@@ -176,12 +176,14 @@ TEST_P(SerialProbe, FindsThePrinterOnTheSecondPort) {
     Tick();
 
     Calls expected = {"EnumPrintersA", Progress(50), "SetTimer 1 1", "SetDlgItemTextA 1012 &Finish",
-                      Status("The current printer port is COM1: ,you can set that after the installation"),
+                      Status("The current printer port is COM1: ,you can set that after the "
+                             "installation"),
                       Progress(100), Status("Checking COM1:"), "SetTimer 1 700",
                       Status("Checking COM2:"), "SetTimer 1 700", "KillTimer 1",
                       Status("The available printer port:  COM2:")};
     Append(expected, PortWrites(printer, "COM2:"));
-    Append(expected, {"RegOpenKeyExA HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports 0x2",
+    Append(expected, {"RegOpenKeyExA HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"
+                      "\\Ports 0x2",
                       "RegSetValueExA COM2: 1 10", Progress(80)});
     // The printer list was taken before the probe: the printers on COM
     // ports keep theirs, the new one is not set back to COM1:.
@@ -256,17 +258,20 @@ TEST_F(SerialDetection, OnePortIsConfiguredWithoutAPrompt) {
     h.dialog->ConfigureSerialPort();
     dlg->WaitIdle();
     EXPECT_TRUE(h.ui.Dialogs(IDD_SERIAL_PROMPT).empty());
-    const Calls restart = {"OpenSCManagerA ServicesActive 0xF003F", "ControlService 1", "StartServiceA"};
+    const Calls restart = {"OpenSCManagerA ServicesActive 0xF003F", "ControlService 1",
+                           "StartServiceA"};
     Calls expected = {"EnumPrintersA", Progress(50)};
     Append(expected, PortWrites(kPrinter, "COM2:"));
     Append(expected, restart);
-    Append(expected, {"RegOpenKeyExA HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports 0x2",
+    Append(expected, {"RegOpenKeyExA HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"
+                      "\\Ports 0x2",
                       "RegSetValueExA COM2: 1 11"});
     Append(expected, PortWrites("Other", "COM2:"));
     expected.push_back(Progress(90));
     Append(expected, restart);
     Append(expected, {"SetDlgItemTextA 1012 &Finish",
-                      Status("The current printer port is COM2:,you can configure after the installation"),
+                      Status("The current printer port is COM2:,you can configure after the "
+                             "installation"),
                       Progress(100)});
     EXPECT_EQ(h.Recorded(kSerialCalls), expected);
     EXPECT_EQ(PortOf(kPrinter), "COM2:");

@@ -170,7 +170,7 @@ MUTANTS = [
     m(SERIAL, "answer window 1000 ms",
       ("kAnswerWindowMs = 700;", "kAnswerWindowMs = 1000;")),
     m(SERIAL, "Ports key opened with KEY_WRITE",
-      ("kPortsKey, plat::kKeySetValue, &key)", "kPortsKey, plat::kKeyWrite, &key)")),
+      ("kPortsKey, plat::kKeySetValue,", "kPortsKey, plat::kKeyWrite,")),
     m(SERIAL, "settings byte count with the NUL",
       ("static_cast<std::uint32_t>(length)) != 0 &&", "static_cast<std::uint32_t>(length + 1)) != 0 &&")),
     m(SERIAL, "parity letter in upper case",
@@ -210,8 +210,8 @@ MUTANTS = [
     m(MONITOR, "error box owned by the dialog",
       ("    m_ui.MessageBoxA(report, kReportTitle, plat::kMbIconError);",
        "    if (m_pOwnerWnd != nullptr) m_pOwnerWnd->MessageBoxA(report, kReportTitle, plat::kMbIconError);")),
-    m(SESSION, "data bits given as the stop bits",
-      ("                  dataBits, stopBits);", "                  dataBits, dataBits);")),
+    m(SESSION, "data bits and stop bits swapped in the settings text",
+      ("                  dataBits, stopBits);", "                  stopBits, dataBits);")),
 ]
 
 

@@ -130,7 +130,9 @@ bool SimServices::QueryServiceStatus(plat::Handle service, plat::ServiceStatus* 
 
 bool SimServices::ControlService(plat::Handle service, std::uint32_t control,
                                  plat::ServiceStatus* status) {
-    if (auto fault = m_context.faults.Enter("ControlService", std::to_string(control))) return Fail(*fault);
+    if (auto fault = m_context.faults.Enter("ControlService", std::to_string(control))) {
+        return Fail(*fault);
+    }
     SimLock lock(m_context.mutex);
     const std::uint32_t needed = control == plat::kServiceControlStop ? kServiceStop : 0;
     std::string name;

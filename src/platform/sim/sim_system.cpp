@@ -189,7 +189,9 @@ bool SimSystem::OpenProcessToken(std::uint32_t access, plat::Handle* token) {
 }
 
 bool SimSystem::LookupPrivilegeValueA(const char* systemName, const char* name, plat::Luid* luid) {
-    if (auto fault = m_context.faults.Enter("LookupPrivilegeValueA", name ? name : "")) return Failed(*fault);
+    if (auto fault = m_context.faults.Enter("LookupPrivilegeValueA", name ? name : "")) {
+        return Failed(*fault);
+    }
     if (systemName != nullptr || name == nullptr || luid == nullptr) {
         return Failed(plat::err::kInvalidParameter);
     }
@@ -204,7 +206,9 @@ bool SimSystem::LookupPrivilegeValueA(const char* systemName, const char* name, 
 
 bool SimSystem::AdjustTokenPrivileges(plat::Handle token, const plat::Luid& luid,
                                       std::uint32_t attributes) {
-    if (auto fault = m_context.faults.Enter("AdjustTokenPrivileges", Hex(attributes))) return Failed(*fault);
+    if (auto fault = m_context.faults.Enter("AdjustTokenPrivileges", Hex(attributes))) {
+        return Failed(*fault);
+    }
     SimLock lock(m_context.mutex);
     Token* found = m_tokens.Find(token);
     if (found == nullptr) return Failed(plat::err::kInvalidHandle);

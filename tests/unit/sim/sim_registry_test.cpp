@@ -116,11 +116,12 @@ TEST_F(SimRegistryTest, StringStoredWithoutNulIsTerminatedWhenRead) {
 // shows. The call log keeps the size as passed.
 TEST_F(SimRegistryTest, StringKeepsTheBytesItWasWrittenWith) {
     plat::RegKey key = nullptr;
-    ASSERT_EQ(Reg().RegCreateKeyExA(RootKey::CurrentUser, "Software\\T", plat::kKeyAllAccess, &key), 0);
+    ASSERT_EQ(Reg().RegCreateKeyExA(RootKey::CurrentUser, "Software\\T", plat::kKeyAllAccess, &key),
+              0);
     m_win.faults().Log().Start();
     const char text[] = "COM1:\0";  // two NULs
-    EXPECT_EQ(Reg().RegSetValueExA(key, "Port", plat::kRegSz, reinterpret_cast<const std::uint8_t*>(text),
-                                   sizeof text),
+    EXPECT_EQ(Reg().RegSetValueExA(key, "Port", plat::kRegSz,
+                                   reinterpret_cast<const std::uint8_t*>(text), sizeof text),
               0);
     Reg().RegCloseKey(key);
     EXPECT_EQ(Reg().GetValue(RootKey::CurrentUser, "Software\\T", "Port")->data.size(), 7u);
