@@ -115,10 +115,7 @@ public:
         return m_inner.KillTimer(timerId);
     }
     int MessageBoxA(const std::string& text, const std::string& caption, std::uint32_t type) override {
-        const BoxVerdict verdict = JudgeBox(text, caption, type);
-        m_owner.m_log.Write("box \"" + caption + "\": \"" + text + "\" -> " + ButtonName(verdict.answer));
-        if (verdict.outcome) m_owner.NoteOutcome(*verdict.outcome);
-        return verdict.answer;
+        return m_owner.AnswerBox(text, caption, type);
     }
     void EndDialog(std::intptr_t result) override { m_inner.EndDialog(result); }
     std::intptr_t RunModalChild(int templateId, plat::IDialogHandler& child) override;
@@ -316,6 +313,19 @@ CAnsweringUserInterface::Window& CAnsweringUserInterface::NewWindow(plat::IDialo
         m_changed.notify_all();
     }
     return *m_windows.back();
+}
+
+int CAnsweringUserInterface::MessageBoxA(const std::string& text, const std::string& caption,
+                                         std::uint32_t type) {
+    return AnswerBox(text, caption, type);
+}
+
+int CAnsweringUserInterface::AnswerBox(const std::string& text, const std::string& caption,
+                                       std::uint32_t type) {
+    const BoxVerdict verdict = JudgeBox(text, caption, type);
+    m_log.Write("box \"" + caption + "\": \"" + text + "\" -> " + ButtonName(verdict.answer));
+    if (verdict.outcome) NoteOutcome(*verdict.outcome);
+    return verdict.answer;
 }
 
 void CAnsweringUserInterface::NoteOutcome(ExitCode outcome) {

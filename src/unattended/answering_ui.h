@@ -43,6 +43,9 @@ public:
     // Runs the top-level dialog that the run drives.
     std::intptr_t DialogBoxParamA(int templateId, plat::IDialogHandler& handler) override;
     void KeepDialogsHidden(bool hidden) override;
+    // Answered like the boxes the dialogs show.
+    int MessageBoxA(const std::string& text, const std::string& caption,
+                    std::uint32_t type) override;
 
     // ---- For the thread that drives the run. ----
     // Waits until the top-level dialog has its window (true), or it ended,
@@ -71,6 +74,8 @@ private:
     friend class Handler;
 
     void NoteOutcome(ExitCode outcome);
+    // Answers a box as a careful person would, and logs it.
+    int AnswerBox(const std::string& text, const std::string& caption, std::uint32_t type);
     Window& NewWindow(plat::IDialogWindow& inner, bool topLevel);
 
     plat::IUserInterface& m_inner;

@@ -62,3 +62,29 @@ void Install(InstallerHarness& h, const std::string& name, int row) {
     ASSERT_TRUE(dlg.Click(IDC_INSTALL));
     ASSERT_TRUE(dlg.WaitIdle(std::chrono::seconds(20)));
 }
+
+std::string Status(const std::string& text) { return "SetDlgItemTextA 1011 " + text; }
+
+std::string Progress(int pos) { return "ProgressSetPos " + std::to_string(pos); }
+
+void Append(Calls& calls, const Calls& more) {
+    calls.insert(calls.end(), more.begin(), more.end());
+}
+
+Calls PortWrites(const std::string& printer, const std::string& port) {
+    const std::string size = std::to_string(port.size());
+    const std::string printers = "\\Control\\Print\\Printers\\" + printer;
+    const std::string hklm = "RegOpenKeyExA HKLM\\";
+    const std::string spooler =
+        "Software\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers\\";
+    return {hklm + spooler + printer + " 0x2",
+            "RegSetValueExA Port 1 " + size,
+            hklm + spooler + printer + "\\DsSpooler 0x2",
+            "RegSetValueExA portName 1 " + size,
+            hklm + "SYSTEM\\ControlSet001" + printers + " 0x2",
+            "RegSetValueExA Port 1 " + size,
+            hklm + "SYSTEM\\CurrentControlSet" + printers + " 0x2",
+            "RegSetValueExA Port 1 " + size,
+            "RegCreateKeyExA HKCC\\SYSTEM\\CurrentControlSet" + printers + " 0xF003F",
+            "RegSetValueExA PrinterOnLine 4 4"};
+}

@@ -23,3 +23,15 @@ sim::SimDialog& StartWithPorts(InstallerHarness& h, const std::vector<std::strin
 // Picks the driver named `name` and the port row `row`, then clicks Install
 // and waits until the dialog is idle again (or shows a message box).
 void Install(InstallerHarness& h, const std::string& name, int row);
+
+// Entries of the call log (InstallerHarness::Recorded).
+using Calls = std::vector<std::string>;
+// The status line showing `text`; the progress bar moving to `pos`.
+std::string Status(const std::string& text);
+std::string Progress(int pos);
+// `more` appended to `calls`.
+void Append(Calls& calls, const Calls& more);
+// The registry writes that move `printer` to `port`, in their order: the
+// spooler's keys and the directory-service copy take the name, its length
+// without a NUL; the current hardware profile's on-line flag is reset.
+Calls PortWrites(const std::string& printer, const std::string& port);

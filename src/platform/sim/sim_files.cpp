@@ -221,7 +221,7 @@ bool SimFiles::FindClose(plat::Handle find) {
 }
 
 bool SimFiles::DeleteFileA(const char* path) {
-    if (auto fault = m_context.faults.Enter("DeleteFileA")) return Fail(*fault);
+    if (auto fault = m_context.faults.Enter("DeleteFileA", path ? path : "")) return Fail(*fault);
     SimLock lock(m_context.mutex);
     std::optional<Resolved> resolved = ResolveExisting(path);
     if (!resolved) return false;
@@ -266,7 +266,7 @@ bool SimFiles::CreateDirectoryA(const char* path) {
 }
 
 bool SimFiles::CopyFileA(const char* from, const char* to, bool failIfExists) {
-    if (auto fault = m_context.faults.Enter("CopyFileA")) return Fail(*fault);
+    if (auto fault = m_context.faults.Enter("CopyFileA", from ? from : "")) return Fail(*fault);
     SimLock lock(m_context.mutex);
     std::optional<Resolved> source = ResolveExisting(from);
     if (!source) return false;

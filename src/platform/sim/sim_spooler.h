@@ -154,7 +154,7 @@ private:
 
     // Runs the hook and faults, then checks the service; false with the last
     // error set when the call must fail.
-    bool Enter(const char* opName);
+    bool Enter(const char* opName, std::string_view detail = {});
     bool Fail(std::uint32_t error);
     // "" becomes the calling program's environment; nullopt for an unknown one.
     std::optional<std::string> Environment(const std::string& environment) const;

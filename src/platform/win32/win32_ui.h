@@ -13,6 +13,8 @@ public:
     // stays valid (and inert) until this object is destroyed.
     std::intptr_t DialogBoxParamA(int templateId, IDialogHandler& handler) override;
     void KeepDialogsHidden(bool hidden) override;
+    int MessageBoxA(const std::string& text, const std::string& caption,
+                    std::uint32_t type) override;
 
 private:
     Win32DialogWindows m_windows;
