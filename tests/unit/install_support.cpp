@@ -62,3 +62,60 @@ void Install(InstallerHarness& h, const std::string& name, int row) {
     ASSERT_TRUE(dlg.Click(IDC_INSTALL));
     ASSERT_TRUE(dlg.WaitIdle(std::chrono::seconds(20)));
 }
+
+void PlaceEveryKindOfPort(InstallerHarness& h, const std::string& existingPrinter) {
+    h.win.system().SetVersion(plat::kVerPlatformWin32Nt, 10, 0, 19041);
+    h.win.spooler().AddPort("USB001", "Virtual printer port for USB");
+    h.win.spooler().AddPort("USB002", "Virtual printer port for USB");
+    h.win.spooler().SetDeviceOnPort("USB002", true);
+    h.win.spooler().AddPort("IP_10.0.0.5", "Standard TCP/IP Port");
+    h.win.registry().SetString(plat::RootKey::LocalMachine, "HARDWARE\\DEVICEMAP\\SERIALCOMM",
+                               "\\Device\\Serial1", "COM2");
+    h.win.serial().AddPort(1);
+    h.win.serial().AddPort(2, sim::StatusAnsweringPrinter());
+    h.win.spooler().AddDriverForTests("Old driver");
+    plat::PrinterInfo2 old;
+    old.printerName = existingPrinter;
+    old.portName = "LPT1:";
+    old.driverName = "Old driver";
+    old.printProcessor = "WinPrint";
+    h.win.spooler().ClosePrinter(h.win.spooler().AddPrinterA(2, old));
+}
+
+bool RunToRest(InstallerHarness& h, std::chrono::milliseconds timeout) {
+    using namespace std::chrono_literals;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    sim::SimDialog& dlg = *h.window;
+    h.ui.SetAutoAnswer(plat::kIdCancel);
+    dlg.SetAutoAnswer(plat::kIdCancel);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (dlg.HasEnded()) return true;
+        // Idle: the thread waits in the dialog's loop or in a child's.
+        if (!dlg.WaitIdle(50ms)) continue;
+        if (sim::SimDialog* d = h.ui.WaitForDialog(IDD_SERIAL_PROMPT, 0ms)) {
+            d->Click(IDC_SERIAL_YES);
+            d->WaitForEnd(1s);
+            continue;
+        }
+        bool child = false;
+        for (int id : {IDD_PARALLEL_PORT_DIALOG, IDD_TCPIP_PORT_DIALOG}) {
+            if (sim::SimDialog* d = h.ui.WaitForDialog(id, 0ms)) {
+                // The first row is selected; with none to choose, Cancel.
+                d->Click(IDC_CHOOSE_PORT);
+                if (!d->WaitForEnd(200ms)) d->Click(IDC_DISMISS_PORT);
+                d->WaitForEnd(1s);
+                child = true;
+            }
+        }
+        if (child) continue;
+        const auto timers = dlg.ActiveTimers();
+        const auto probe = timers.find(PROBE_TIMER_ID);
+        if (probe == timers.end()) return true;  // idle, nothing open, nothing ticking
+        if (probe->second > 1 && dlg.Text(IDC_STATUS) == "Checking COM2:") {
+            // The printer's port was queried: give its answer the time it takes.
+            dlg.WaitUntil([&h] { return h.dialog->m_bSerialReply.load(); }, 300ms);
+        }
+        dlg.FireTimer(PROBE_TIMER_ID);
+    }
+    return false;
+}

@@ -23,3 +23,16 @@ sim::SimDialog& StartWithPorts(InstallerHarness& h, const std::vector<std::strin
 // Picks the driver named `name` and the port row `row`, then clicks Install
 // and waits until the dialog is idle again (or shows a message box).
 void Install(InstallerHarness& h, const std::string& name, int row);
+
+// A simulated 64-bit Windows 10 with a port of every kind: USB001 and
+// USB002 (a printer on USB002), the three parallel ports, a TCP/IP port,
+// COM1 and COM2 in the serial device map (a printer answering on COM2), and
+// a printer named `existingPrinter` on LPT1:, so that an installation under
+// that name replaces it.
+void PlaceEveryKindOfPort(InstallerHarness& h, const std::string& existingPrinter);
+
+// Acts as a user until the installation comes to rest: answers every box
+// with Cancel (OK where there is none), picks the first port a port dialog
+// offers, says Yes at the serial prompt and lets the probe's timer tick.
+// False when it has not come to rest within `timeout`.
+bool RunToRest(InstallerHarness& h, std::chrono::milliseconds timeout);
