@@ -38,6 +38,21 @@ void PlaceReceiptPackage(InstallerHarness& h, const std::string& driverList) {
     ASSERT_TRUE(WriteArchive(h.win.files().HostPath("C:\\dist\\DriverData.Drv"), entries));
 }
 
+void PlaceOneReceiptDriver(InstallerHarness& h) {
+    std::vector<ArchiveEntry> entries = {{"DriverName.cfg", "[S0]\r\nPrintName1=Driver 0\r\n", ""}};
+    const std::optional<ReceiptModel> model = LookupReceiptModel(0);
+    for (const char* arch : {"x86", "x64"}) {
+        std::vector<std::string> files = {std::string(model->modelDll) + ".DLL",
+                                          std::string(model->key) + ".GPD", "VOEMUNI.dll",
+                                          "VOEMUNI.ini"};
+        files.insert(files.end(), std::begin(g_apszUnidrvFiles), std::end(g_apszUnidrvFiles));
+        for (const std::string& file : files) {
+            entries.push_back({std::string("Ticket/") + arch + "/" + file, file, ""});
+        }
+    }
+    ASSERT_TRUE(WriteArchive(h.win.files().HostPath("C:\\dist\\DriverData.Drv"), entries));
+}
+
 sim::SimDialog& StartWithPorts(InstallerHarness& h, const std::vector<std::string>& ports) {
     for (const std::string& port : ports) {
         const bool usb = port.rfind("USB", 0) == 0;

@@ -16,6 +16,10 @@ std::string FullDriverList();
 // "C:\dist".
 void PlaceReceiptPackage(InstallerHarness& h, const std::string& driverList = FullDriverList());
 
+// A driver package of one receipt driver, "Driver 0", with its files for
+// both word sizes: quicker to unpack than the whole package.
+void PlaceOneReceiptDriver(InstallerHarness& h);
+
 // Starts the dialog and waits for the start-up; the ports are added first
 // (USB ones to the USB monitor, others as local ports).
 sim::SimDialog& StartWithPorts(InstallerHarness& h, const std::vector<std::string>& ports);
