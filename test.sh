@@ -57,6 +57,38 @@ for preset in native native-asan windows64 windows; do
   if [ "$rc" -ne 0 ] || [ "$failed" -ne 0 ]; then failures+=("tests $preset"); fi
 done
 
+# Sanitizers the presets above leave out, each kept short: a few seconds
+# of each fuzz target from its seed corpus (clang's libFuzzer), and the
+# threaded cases under ThreadSanitizer (the start-up worker, the serial
+# channel and probe, closing).
+extra_runs=(
+  "fuzz|"
+  "native-tsan|unit_tests|CloseDuring|CloseAtStep|Startup|SerialChannel|SerialDetection|SerialProbe|SerialPrompt"
+)
+for run in "${extra_runs[@]}"; do
+  IFS='|' read -r preset target filter <<<"$run"
+  echo "== build and test $preset"
+  log=$logs/$preset.log
+  step_started=$SECONDS
+  build=(cmake --build --preset "$preset" -j"$jobs")
+  [ -z "$target" ] || build+=(--target "$target")
+  if cmake --preset "$preset" >"$log" 2>&1 && "${build[@]}" >>"$log" 2>&1; then
+    select=()
+    [ -z "$filter" ] || select=(-R "$filter")
+    ctest --preset "$preset" -j"$jobs" --no-tests=error "${select[@]}" 2>&1 | tee -a "$log"
+    rc=${PIPESTATUS[0]}
+    passed=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* +Passed +[0-9.]+ sec' "$log")
+    failed=$(( $(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: ' "$log") - passed ))
+    total_passed=$((total_passed + passed))
+    total_failed=$((total_failed + failed))
+    summaries+=("$preset: $(grep -E 'tests passed, .* tests failed out of' "$log" | tail -n1) ($((SECONDS - step_started)) s)")
+    if [ "$rc" -ne 0 ] || [ "$failed" -ne 0 ]; then failures+=("tests $preset"); fi
+  else
+    tail -n 80 "$log"
+    failures+=("build $preset")
+  fi
+done
+
 echo
 echo "== summary"
 for line in "${summaries[@]}"; do echo "$line"; done
