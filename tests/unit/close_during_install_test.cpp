@@ -26,12 +26,6 @@ constexpr int kRounds = 8;
 constexpr int kRounds = 25;
 #endif
 
-std::size_t ThreadCount() {
-    std::size_t n = 0;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) n += entry.exists();
-    return n;
-}
-
 using Step = std::function<void(InstallerHarness&, std::mt19937&)>;
 
 struct Moment {

@@ -95,12 +95,6 @@ struct RunRecord {
     std::vector<std::string> ops;  // every call after Install, in order
 };
 
-std::size_t ThreadCount() {
-    std::size_t n = 0;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) n += entry.exists();
-    return n;
-}
-
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
     return text;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "archive_writer.h"
 #include "install/catalogue.h"
@@ -133,4 +134,10 @@ bool RunToRest(InstallerHarness& h, std::chrono::milliseconds timeout) {
         dlg.FireTimer(PROBE_TIMER_ID);
     }
     return false;
+}
+
+std::size_t ThreadCount() {
+    std::size_t n = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) n += entry.exists();
+    return n;
 }

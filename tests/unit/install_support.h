@@ -40,3 +40,6 @@ void PlaceEveryKindOfPort(InstallerHarness& h, const std::string& existingPrinte
 // offers, says Yes at the serial prompt and lets the probe's timer tick.
 // False when it has not come to rest within `timeout`.
 bool RunToRest(InstallerHarness& h, std::chrono::milliseconds timeout);
+
+// The threads of this process, to tell that none outlived a program.
+std::size_t ThreadCount();
