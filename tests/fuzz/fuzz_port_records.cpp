@@ -122,10 +122,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!StartsWith(port, "LPT") || StartsWith(port, "USB")) std::abort();
     }
     // A serial port is a value under "\Device\", taken whole and without a
-    // NUL, with a colon added.
+    // NUL, with a colon added: at most the 128 bytes of the buffer and the colon.
     for (const std::string& port : dialog.m_saSerialPorts) {
         if (port.empty() || port.back() != ':' || port.find('\0') != std::string::npos ||
-            port.size() > 128) {
+            port.size() > 128 + 1) {
             std::abort();
         }
     }
