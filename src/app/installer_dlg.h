@@ -159,7 +159,7 @@ private:
     // The Retry/Cancel box for a driver the spooler refused, and its answer.
     void ReportDriverFailure(std::uint32_t error, PrinterVariant variant);
     // The folder the label monitor's DLL goes to; false (the user told) when
-    // it does not fit the installer's buffer.
+    // the system cannot name it or it does not fit the installer's buffer.
     bool GetMonitorDirectory(std::string* directory);
     // Copies `file` from `sourceFolder` into `driverDirectory`, then shows
     // the destination.

@@ -20,8 +20,9 @@ struct ProcessOutcome {
 // program's quoted path first) hidden, with standard input on NUL, and waits
 // for it at most `timeoutMs`; a program still running then is terminated.
 // Keeps the first `keepBytes` bytes it prints and drains the rest, so the
-// program never blocks on a full pipe.
+// program never blocks on a full pipe; with `stopWhenCut`, a program that
+// prints more is terminated at once instead.
 ProcessOutcome RunHidden(const std::string& program, const std::string& commandLine,
-                         DWORD timeoutMs, std::size_t keepBytes);
+                         DWORD timeoutMs, std::size_t keepBytes, bool stopWhenCut = false);
 
 }  // namespace archiver

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "platform/sim/sim_profile.h"
@@ -414,7 +413,11 @@ std::optional<std::string> SimFiles::ReadFile(const std::string& winPath) const 
     if (!resolved.exists || IsDir(resolved.host)) return std::nullopt;
     std::ifstream in(resolved.host, std::ios::binary);
     if (!in) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    // In one read: the profile calls read their file whole every time.
+    std::error_code ec;
+    std::string bytes(static_cast<std::size_t>(fs::file_size(resolved.host, ec)), '\0');
+    if (ec || !in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) return std::nullopt;
+    return bytes;
 }
 
 bool SimFiles::Exists(const std::string& winPath) const {
