@@ -42,6 +42,7 @@ public:
         return false;
     }
     bool AddPrinterDriverExA(std::uint32_t, const plat::DriverInfo3&, std::uint32_t) override { return false; }
+    bool DeletePrinterDriverA(const std::string&, const std::string&) override { return false; }
     bool DeleteMonitorA(const std::string&, const std::string&) override { return false; }
     bool AddMonitorA(std::uint32_t, const plat::MonitorInfo2&) override { return false; }
     plat::Handle OpenPrinterA(const std::string&, const plat::PrinterDefaults&) override { return nullptr; }
