@@ -60,6 +60,36 @@ for preset in native native-asan windows64 windows; do
   if [ "$rc" -ne 0 ] || [ "$failed" -ne 0 ]; then failures+=("tests $preset"); fi
 done
 
+# Sanitizers the presets above leave out, each kept short: a few seconds
+# of each fuzz target from its seed corpus (clang's libFuzzer), and the
+# threaded cases under ThreadSanitizer (the start-up worker, the serial
+# channel and probe, closing) in one process, as each process under it takes
+# seconds to start.
+tsan_filter='CloseDuring*:*CloseAtStep*:SerialChannelTest.*:*SerialProbe*:Startup.*'
+for preset in fuzz native-tsan; do
+  echo "== build and test $preset"
+  log=$logs/$preset.log
+  step_started=$SECONDS
+  if [ "$preset" = fuzz ]; then
+    cmake --preset fuzz >"$log" 2>&1 && cmake --build --preset fuzz -j"$jobs" >>"$log" 2>&1 &&
+      ctest --preset fuzz -j"$jobs" --no-tests=error 2>&1 | tee -a "$log"
+  else
+    cmake --preset native-tsan >"$log" 2>&1 &&
+      cmake --build --preset native-tsan -j"$jobs" --target unit_tests >>"$log" 2>&1 &&
+      build/native-tsan/tests/unit/unit_tests --gtest_filter="$tsan_filter" 2>&1 | tee -a "$log"
+  fi
+  rc=${PIPESTATUS[0]}
+  [ "$rc" -eq 0 ] && grep -qE '(tests passed, 0 tests failed|\[  PASSED  \])' "$log" || rc=1
+  summaries+=("$preset: $([ "$rc" -eq 0 ] && echo passed || echo FAILED) in $((SECONDS - step_started)) s")
+  if [ "$rc" -ne 0 ]; then
+    tail -n 40 "$log"
+    failures+=("$preset")
+    total_failed=$((total_failed + 1))
+  else
+    total_passed=$((total_passed + 1))
+  fi
+done
+
 echo
 echo "== summary"
 for line in "${summaries[@]}"; do echo "$line"; done

@@ -21,6 +21,7 @@ packages=(
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 mingw-w64-tools
   wine wine64 wine32:i386
   xvfb xauth x11-utils xdotool imagemagick socat qemu-user-static
+  clang libclang-rt-14-dev
 )
 
 as_root() {

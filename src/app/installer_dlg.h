@@ -156,10 +156,13 @@ private:
     // the folder is refused.
     bool SelectDriverEnvironment(std::string* environment, std::string* directory);
     void ReportFolderTooLong(const std::string& folder);
+    // The box for a driver folder the spooler does not give (`error`, the
+    // last error).
+    void ReportNoDriverDirectory(std::uint32_t error);
     // The Retry/Cancel box for a driver the spooler refused, and its answer.
     void ReportDriverFailure(std::uint32_t error, PrinterVariant variant);
     // The folder the label monitor's DLL goes to; false (the user told) when
-    // it does not fit the installer's buffer.
+    // the system cannot name it or it does not fit the installer's buffer.
     bool GetMonitorDirectory(std::string* directory);
     // Copies `file` from `sourceFolder` into `driverDirectory`, then shows
     // the destination.

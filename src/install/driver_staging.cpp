@@ -13,15 +13,23 @@ bool CInstallerDlg::GetDriverDirectory(const char* environment, std::string* dir
     char buffer[kDriverDirectorySize] = {};
     std::uint32_t needed = 0;
     if (!m_platform.spooler.GetPrinterDriverDirectoryA(environment, 1, buffer,
-                                                       kDriverDirectorySize, &needed) &&
-        needed > kDriverDirectorySize) {
-        // A folder cut short would name another folder: refuse instead.
-        ReportFolderTooLong("");
+                                                       kDriverDirectorySize, &needed)) {
+        const std::uint32_t error = m_platform.system.GetLastError();
+        if (needed > kDriverDirectorySize) {
+            // A folder cut short would name another folder: refuse instead.
+            ReportFolderTooLong("");
+        } else {
+            // Without the folder the files would be staged into the root of
+            // the drive and left there.
+            ReportNoDriverDirectory(error);
+        }
         return false;
     }
-    // Any other failure leaves the folder empty; the spooler then refuses
-    // the driver and the user is told so.
     buffer[kDriverDirectorySize - 1] = '\0';
+    if (buffer[0] == '\0') {
+        ReportNoDriverDirectory(plat::err::kPathNotFound);
+        return false;
+    }
     *directory = buffer;
     return true;
 }
@@ -42,6 +50,15 @@ void CInstallerDlg::ReportFolderTooLong(const std::string& folder) {
     const std::string named = folder.empty() ? "" : " \"" + folder + "\"";
     m_pWnd->MessageBoxA("The folder" + named + " is too long for this installer.", "Error",
                         plat::kMbOk | plat::kMbIconError);
+}
+
+void CInstallerDlg::ReportNoDriverDirectory(std::uint32_t error) {
+    if (m_pWnd == nullptr) return;
+    char text[96];
+    std::snprintf(text, sizeof text,
+                  "The printer driver folder of Windows could not be found (error %u).",
+                  static_cast<unsigned>(error));
+    m_pWnd->MessageBoxA(text, "Error", plat::kMbOk | plat::kMbIconError);
 }
 
 void CInstallerDlg::StageDriverFile(const std::string& sourceFolder,

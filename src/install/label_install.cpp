@@ -17,6 +17,15 @@ bool CInstallerDlg::GetMonitorDirectory(std::string* directory) {
     // folder does not fit.
     const std::uint32_t length = m_bWow64 ? system.GetWindowsDirectoryA(buffer, kMonitorDirectorySize)
                                           : system.GetSystemDirectoryA(buffer, kMonitorDirectorySize);
+    if (length == 0) {
+        // An empty folder would put the monitor's DLL into the root of the
+        // current drive and register it from there.
+        if (m_pWnd != nullptr) {
+            m_pWnd->MessageBoxA("The system folder cannot be found.", "Error",
+                                plat::kMbOk | plat::kMbIconError);
+        }
+        return false;
+    }
     std::string folder(buffer, length < kMonitorDirectorySize ? length : 0);
     if (m_bWow64) folder += "\\SysWOW64";
     if (length >= kMonitorDirectorySize || folder.size() >= kMonitorDirectorySize) {

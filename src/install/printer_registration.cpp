@@ -65,17 +65,10 @@ void CInstallerDlg::RegisterPrinter(const std::string& printerName, const std::s
     plat::ISpooler& spooler = m_platform.spooler;
     EnableLoadDriverPrivilege();
 
-    const plat::PrinterDefaults defaults{"RAW", plat::kPrinterAllAccess};
-    if (plat::Handle existing = spooler.OpenPrinterA(printerName, defaults)) {
-        SetStatus("The printer " + printerName + " exists,Re-adding the printer...");
-        spooler.SetPrinterA(existing, 0, plat::kPrinterControlPurge);
-        spooler.DeletePrinter(existing);
-        spooler.ClosePrinter(existing);
-    }
-
     // A serial or USB printer whose kind has no port starts on the first
     // parallel port; the detection then moves it. Without a parallel port
-    // there is nowhere to create it.
+    // there is nowhere to create it, and that is told before a printer of
+    // the same name is deleted: the user keeps it.
     const bool detected = m_nPortType == kPortSerial || m_nPortType == kPortUsb;
     std::string creationPort = m_strPort;
     if (!g_bPortFound && detected) {
@@ -84,6 +77,14 @@ void CInstallerDlg::RegisterPrinter(const std::string& printerName, const std::s
             return;
         }
         creationPort = m_saParallelPorts.front();
+    }
+
+    const plat::PrinterDefaults defaults{"RAW", plat::kPrinterAllAccess};
+    if (plat::Handle existing = spooler.OpenPrinterA(printerName, defaults)) {
+        SetStatus("The printer " + printerName + " exists,Re-adding the printer...");
+        spooler.SetPrinterA(existing, 0, plat::kPrinterControlPurge);
+        spooler.DeletePrinter(existing);
+        spooler.ClosePrinter(existing);
     }
 
     plat::PrinterInfo2 info;

@@ -90,6 +90,10 @@ public:
                                             std::uint32_t* needed) = 0;
     virtual bool AddPrinterDriverExA(std::uint32_t level, const DriverInfo3& info,
                                      std::uint32_t copyFlags) = 0;
+    // Removes the driver's record for `environment` (its files stay); Windows
+    // refuses a driver a printer uses (3001).
+    virtual bool DeletePrinterDriverA(const std::string& environment,
+                                      const std::string& driverName) = 0;
     virtual bool DeleteMonitorA(const std::string& environment, const std::string& monitorName) = 0;
     virtual bool AddMonitorA(std::uint32_t level, const MonitorInfo2& info) = 0;
     // Returns a printer handle, or nullptr.

@@ -140,6 +140,13 @@ public:
     // Runs a top-level modal dialog from template `templateId` on the calling
     // thread; returns its EndDialog result, or -1 when it cannot be created.
     virtual std::intptr_t DialogBoxParamA(int templateId, IDialogHandler& handler) = 0;
+    // While on, the dialogs run afterwards, and the modal children they
+    // open, work as usual but are never shown.
+    virtual void KeepDialogsHidden(bool hidden) = 0;
+    // A message box owned by no window, shown by the calling thread until the
+    // user answers it; returns the button pressed.
+    virtual int MessageBoxA(const std::string& text, const std::string& caption,
+                            std::uint32_t type) = 0;
 };
 
 }  // namespace plat

@@ -41,7 +41,8 @@ void CInstallerDlg::WritePortSettings(const std::string& port) {
                                      static_cast<char>(m_nParity + 32), m_nDataBits, m_nStopBits);
     plat::IRegistry& registry = m_platform.registry;
     plat::RegKey key = nullptr;
-    if (registry.RegOpenKeyExA(plat::RootKey::LocalMachine, kPortsKey, plat::kKeyWrite, &key) != 0) {
+    if (registry.RegOpenKeyExA(plat::RootKey::LocalMachine, kPortsKey, plat::kKeySetValue,
+                               &key) != 0) {
         return;
     }
     // The size is the number of characters, without the terminating zero.
@@ -111,8 +112,13 @@ void CInstallerDlg::ConfigureSerialPort() {
     RewriteSerialPrinters(printer);
     m_progress.SetPos(90);
     RestartService("Spooler", kRestart);
-    // No serial port at all: the printer stays on the port it was created on.
-    m_strStatus = kNotDetected + (m_strPort.empty() ? std::string("none") : m_strPort);
+    // No serial port at all: the printer stays on the port it was created
+    // on (the first parallel port), as the list taken above tells.
+    std::string port = "none";
+    for (std::size_t i = 0; i < m_saPrinterNames.size() && i < m_saPrinterPorts.size(); ++i) {
+        if (m_saPrinterNames[i] == printer) port = m_saPrinterPorts[i];
+    }
+    m_strStatus = kNotDetected + port;
     FinishDialog();
     m_progress.SetPos(100);
 }

@@ -55,11 +55,11 @@ void CSerialChannel::Close() {
         // notification on its way to it cannot deadlock the handshake. A
         // monitor thread that is inside a call to the owner window may be
         // waiting for this very thread further up its stack (a Close from
-        // the handler of a notification, or while an error box is open):
-        // after a short wait it is let go and ends on its own, keeping the
-        // session alive till then.
-        const std::uint32_t bound = session->m_bInOwnerCall.load() ? kStopInCallWaitMs
-                                                                    : kStopWaitMs;
+        // the handler of a notification), and one in its error box waits for
+        // the user: after a short wait it is let go and ends on its own,
+        // keeping the session alive till then.
+        const std::uint32_t bound = session->m_bInBlockingCall.load() ? kStopInCallWaitMs
+                                                                      : kStopWaitMs;
         plat::IDialogWindow* owner = session->Owner();
         bool done = false;
         if (owner != nullptr) {

@@ -21,7 +21,8 @@ public:
     static constexpr char kEventChar = 'q';
     // How long Close waits for the monitor thread to end.
     static constexpr std::uint32_t kStopWaitMs = 10000;
-    // ... and how long when the thread is inside a call to the owner.
+    // ... and how long when the thread is inside a call to the owner or in
+    // its error box.
     static constexpr std::uint32_t kStopInCallWaitMs = 250;
 
     explicit CSerialChannel(plat::Platform& platform);

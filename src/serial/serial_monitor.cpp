@@ -178,9 +178,12 @@ void CSerialSession::SendPending() {
 
 void CSerialSession::Notify(std::uint32_t msg, std::uintptr_t wParam) {
     if (m_pOwnerWnd == nullptr) return;
-    m_bInOwnerCall = true;
-    m_pOwnerWnd->SendMessageA(msg, wParam, m_nPortNumber);
-    m_bInOwnerCall = false;
+    m_bInBlockingCall = true;
+    // A channel being closed tells its owner nothing more, so nothing of it
+    // reaches the window once Close has returned. The flag is set first:
+    // a stop asked for after this look waits for the send it lets through.
+    if (!m_bStopRequested.load()) m_pOwnerWnd->SendMessageA(msg, wParam, m_nPortNumber);
+    m_bInBlockingCall = false;
 }
 
 void CSerialSession::ReportError(const char* operation) {
@@ -191,8 +194,9 @@ void CSerialSession::ReportError(const char* operation) {
     std::snprintf(report, sizeof report,
                   "WARNING:  %s Failed with the following error: \n%s\nPort: %d\n", operation,
                   systemText.c_str(), m_nPortNumber);
-    if (m_pOwnerWnd == nullptr) return;
-    m_bInOwnerCall = true;
-    m_pOwnerWnd->MessageBoxA(report, kReportTitle, plat::kMbIconError);
-    m_bInOwnerCall = false;
+    // A box of its own, owned by no window: the owner's thread never waits
+    // in it for this thread, and a let-go thread's box outlives no window.
+    m_bInBlockingCall = true;
+    m_ui.MessageBoxA(report, kReportTitle, plat::kMbIconError);
+    m_bInBlockingCall = false;
 }

@@ -9,6 +9,7 @@ CSerialSession::CSerialSession(plat::Platform& platform, plat::IDialogWindow* ow
                                int portNumber, std::uint32_t eventMask, int sendBufferSize)
     : m_serial(platform.serial),
       m_system(platform.system),
+      m_ui(platform.ui),
       m_pOwnerWnd(owner),
       m_nPortNumber(portNumber),
       m_dwEventMask(eventMask),

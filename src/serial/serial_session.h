@@ -45,8 +45,9 @@ public:
 
     std::atomic<plat::Handle> m_hPort{nullptr};
     std::atomic<bool> m_bMonitorRunning{false};
-    // Set while the monitor thread waits in a call to the owner window.
-    std::atomic<bool> m_bInOwnerCall{false};
+    // Set while the monitor thread waits for another thread or the user: in
+    // a call to the owner window, or in its error box.
+    std::atomic<bool> m_bInBlockingCall{false};
 
 private:
     void ReceiveBytes();
@@ -61,6 +62,7 @@ private:
 
     plat::ISerial& m_serial;
     plat::ISystem& m_system;
+    plat::IUserInterface& m_ui;
     plat::IDialogWindow* const m_pOwnerWnd;
     const int m_nPortNumber;
     const std::uint32_t m_dwEventMask;

@@ -14,6 +14,8 @@ class NoUserInterface final : public plat::IUserInterface {
 public:
     std::uint32_t RegisterWindowMessageA(const char*) override { return 0xC000; }
     std::intptr_t DialogBoxParamA(int, plat::IDialogHandler&) override { return -1; }
+    void KeepDialogsHidden(bool) override {}
+    int MessageBoxA(const std::string&, const std::string&, std::uint32_t) override { return 0; }
 };
 
 class SimEnv final : public Env {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "archive_writer.h"
 #include "install/catalogue.h"
@@ -38,6 +39,21 @@ void PlaceReceiptPackage(InstallerHarness& h, const std::string& driverList) {
     ASSERT_TRUE(WriteArchive(h.win.files().HostPath("C:\\dist\\DriverData.Drv"), entries));
 }
 
+void PlaceOneReceiptDriver(InstallerHarness& h) {
+    std::vector<ArchiveEntry> entries = {{"DriverName.cfg", "[S0]\r\nPrintName1=Driver 0\r\n", ""}};
+    const std::optional<ReceiptModel> model = LookupReceiptModel(0);
+    for (const char* arch : {"x86", "x64"}) {
+        std::vector<std::string> files = {std::string(model->modelDll) + ".DLL",
+                                          std::string(model->key) + ".GPD", "VOEMUNI.dll",
+                                          "VOEMUNI.ini"};
+        files.insert(files.end(), std::begin(g_apszUnidrvFiles), std::end(g_apszUnidrvFiles));
+        for (const std::string& file : files) {
+            entries.push_back({std::string("Ticket/") + arch + "/" + file, file, ""});
+        }
+    }
+    ASSERT_TRUE(WriteArchive(h.win.files().HostPath("C:\\dist\\DriverData.Drv"), entries));
+}
+
 sim::SimDialog& StartWithPorts(InstallerHarness& h, const std::vector<std::string>& ports) {
     for (const std::string& port : ports) {
         const bool usb = port.rfind("USB", 0) == 0;
@@ -61,4 +77,93 @@ void Install(InstallerHarness& h, const std::string& name, int row) {
     }
     ASSERT_TRUE(dlg.Click(IDC_INSTALL));
     ASSERT_TRUE(dlg.WaitIdle(std::chrono::seconds(20)));
+}
+
+std::string Status(const std::string& text) { return "SetDlgItemTextA 1011 " + text; }
+
+std::string Progress(int pos) { return "ProgressSetPos " + std::to_string(pos); }
+
+void Append(Calls& calls, const Calls& more) {
+    calls.insert(calls.end(), more.begin(), more.end());
+}
+
+Calls PortWrites(const std::string& printer, const std::string& port) {
+    const std::string size = std::to_string(port.size());
+    const std::string printers = "\\Control\\Print\\Printers\\" + printer;
+    const std::string hklm = "RegOpenKeyExA HKLM\\";
+    const std::string spooler =
+        "Software\\Microsoft\\Windows NT\\CurrentVersion\\Print\\Printers\\";
+    return {hklm + spooler + printer + " 0x2",
+            "RegSetValueExA Port 1 " + size,
+            hklm + spooler + printer + "\\DsSpooler 0x2",
+            "RegSetValueExA portName 1 " + size,
+            hklm + "SYSTEM\\ControlSet001" + printers + " 0x2",
+            "RegSetValueExA Port 1 " + size,
+            hklm + "SYSTEM\\CurrentControlSet" + printers + " 0x2",
+            "RegSetValueExA Port 1 " + size,
+            "RegCreateKeyExA HKCC\\SYSTEM\\CurrentControlSet" + printers + " 0xF003F",
+            "RegSetValueExA PrinterOnLine 4 4"};
+}
+
+void PlaceEveryKindOfPort(InstallerHarness& h, const std::string& existingPrinter) {
+    h.win.system().SetVersion(plat::kVerPlatformWin32Nt, 10, 0, 19041);
+    h.win.spooler().AddPort("USB001", "Virtual printer port for USB");
+    h.win.spooler().AddPort("USB002", "Virtual printer port for USB");
+    h.win.spooler().SetDeviceOnPort("USB002", true);
+    h.win.spooler().AddPort("IP_10.0.0.5", "Standard TCP/IP Port");
+    h.win.registry().SetString(plat::RootKey::LocalMachine, "HARDWARE\\DEVICEMAP\\SERIALCOMM",
+                               "\\Device\\Serial1", "COM2");
+    h.win.serial().AddPort(1);
+    h.win.serial().AddPort(2, sim::StatusAnsweringPrinter());
+    h.win.spooler().AddDriverForTests("Old driver");
+    plat::PrinterInfo2 old;
+    old.printerName = existingPrinter;
+    old.portName = "LPT1:";
+    old.driverName = "Old driver";
+    old.printProcessor = "WinPrint";
+    h.win.spooler().ClosePrinter(h.win.spooler().AddPrinterA(2, old));
+}
+
+bool RunToRest(InstallerHarness& h, std::chrono::milliseconds timeout) {
+    using namespace std::chrono_literals;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    sim::SimDialog& dlg = *h.window;
+    h.ui.SetAutoAnswer(plat::kIdCancel);
+    dlg.SetAutoAnswer(plat::kIdCancel);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (dlg.HasEnded()) return true;
+        // Idle: the thread waits in the dialog's loop or in a child's.
+        if (!dlg.WaitIdle(50ms)) continue;
+        if (sim::SimDialog* d = h.ui.WaitForDialog(IDD_SERIAL_PROMPT, 0ms)) {
+            d->Click(IDC_SERIAL_YES);
+            d->WaitForEnd(1s);
+            continue;
+        }
+        bool child = false;
+        for (int id : {IDD_PARALLEL_PORT_DIALOG, IDD_TCPIP_PORT_DIALOG}) {
+            if (sim::SimDialog* d = h.ui.WaitForDialog(id, 0ms)) {
+                // The first row is selected; with none to choose, Cancel.
+                d->Click(IDC_CHOOSE_PORT);
+                if (!d->WaitForEnd(200ms)) d->Click(IDC_DISMISS_PORT);
+                d->WaitForEnd(1s);
+                child = true;
+            }
+        }
+        if (child) continue;
+        const auto timers = dlg.ActiveTimers();
+        const auto probe = timers.find(PROBE_TIMER_ID);
+        if (probe == timers.end()) return true;  // idle, nothing open, nothing ticking
+        if (probe->second > 1 && dlg.Text(IDC_STATUS) == "Checking COM2:") {
+            // The printer's port was queried: give its answer the time it takes.
+            dlg.WaitUntil([&h] { return h.dialog->m_bSerialReply.load(); }, 300ms);
+        }
+        dlg.FireTimer(PROBE_TIMER_ID);
+    }
+    return false;
+}
+
+std::size_t ThreadCount() {
+    std::size_t n = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) n += entry.exists();
+    return n;
 }

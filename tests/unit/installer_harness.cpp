@@ -25,6 +25,7 @@ void Gate::Release() {
 
 InstallerHarness::InstallerHarness(bool withPackage, const std::string& driverList)
     : platform(sim::MakePlatform(win, ui)) {
+    ui.SetCallLog(&win.faults().Log());
     win.system().SetModuleFileName("C:\\dist\\installer.exe");
     win.files().MakeDirectories("C:\\dist");
     win.files().SetCurrentDirectory("C:\\dist");
@@ -76,6 +77,21 @@ bool InstallerHarness::WaitEnded(std::chrono::milliseconds timeout) {
 bool InstallerHarness::CloseAndWait(std::chrono::milliseconds timeout) {
     window->Close();
     return WaitEnded(timeout);
+}
+
+std::vector<std::string> InstallerHarness::Recorded(const std::vector<std::string>& keep,
+                                                   const std::vector<std::string>& drop) {
+    auto any = [](const std::vector<std::string>& prefixes, const std::string& entry) {
+        for (const std::string& prefix : prefixes) {
+            if (entry.rfind(prefix, 0) == 0) return true;
+        }
+        return false;
+    };
+    std::vector<std::string> kept;
+    for (const std::string& entry : win.faults().Log().Entries()) {
+        if (any(keep, entry) && !any(drop, entry)) kept.push_back(entry);
+    }
+    return kept;
 }
 
 Gate& InstallerHarness::HoldAt(const std::string& op) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "app/installer_dlg.h"
 #include "platform/sim/sim_ui.h"
@@ -60,6 +61,12 @@ public:
     bool WaitEnded(std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // Holds the worker at the first call of `op`.
     Gate& HoldAt(const std::string& op);
+    // Starts the call log afresh; Recorded gives the entries made since
+    // that begin with an entry of `keep` ("Op" or "Op detail") and with none
+    // of `drop`.
+    void Record() { win.faults().Log().Start(); }
+    std::vector<std::string> Recorded(const std::vector<std::string>& keep,
+                                      const std::vector<std::string>& drop = {});
 
     sim::SimWindows win;
     sim::SimUserInterface ui;

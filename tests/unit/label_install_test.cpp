@@ -69,12 +69,20 @@ TEST_F(LabelInstall, InstallsMonitorDriverAndPrinterForEachWordSize) {
         const char* environment;
         const char* monitorDll;
         const char* driverDir;
+        Calls folders;  // the calls that find the driver and monitor folders
+        const char* source;
+        const char* monitorFile;
     };
     const Case cases[] = {
         {true, "Windows x64", "C:\\windows\\SysWOW64\\ldaNLM64.dll",
-         "C:\\windows\\system32\\spool\\drivers\\x64"},
+         "C:\\windows\\system32\\spool\\drivers\\x64",
+         {"GetPrinterDriverDirectoryA Windows NT x86 1 255",
+          "GetPrinterDriverDirectoryA Windows x64 1 255", "GetWindowsDirectoryA 260"},
+         "C:\\Barcode\\x64\\", "ldaNLM64.dll"},
         {false, "Windows NT x86", "C:\\windows\\system32\\ldaNLMNT.dll",
-         "C:\\windows\\system32\\spool\\drivers\\w32x86"},
+         "C:\\windows\\system32\\spool\\drivers\\w32x86",
+         {"GetPrinterDriverDirectoryA Windows NT x86 1 255", "GetSystemDirectoryA 260"},
+         "C:\\Barcode\\x86\\", "ldaNLMNT.dll"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.environment);
@@ -83,8 +91,46 @@ TEST_F(LabelInstall, InstallsMonitorDriverAndPrinterForEachWordSize) {
         run.win.system().SetWow64(c.wide);
         sim::SimDialog& dlg = StartWithPorts(run, {"USB001"});
         ASSERT_TRUE(dlg.TypeText(IDC_PRINTER_NAME, "typed name"));
+        run.Record();
         Install(run, "Driver 30", 1);
         EXPECT_TRUE(dlg.MessageBoxLog().empty());
+
+        // The steps in their order (the 27 language DLLs left out).
+        const std::string dir = std::string(c.driverDir) + "\\";
+        const std::string copy = std::string("CopyFileA ") + c.source;
+        Calls expected = c.folders;
+        Append(expected, {copy + c.monitorFile, Status(c.monitorDll),
+                          "OpenSCManagerA ServicesActive 0xF003F",
+                          std::string("DeleteMonitorA ") + c.environment +
+                              " Advanced Language Monitor",
+                          "AddMonitorA 2 Advanced Language Monitor",
+                          Status("Advanced Language Monitor is added"), copy + c.monitorFile,
+                          Status(dir + c.monitorFile)});
+        for (const char* file : {"VORELIN.chm", "QV315TF.BA0", "QV315TF.DAT", "QV315TF.PP0"}) {
+            Append(expected,
+                   {std::string("CopyFileA C:\\Barcode\\Common\\") + file, Status(dir + file)});
+        }
+        Append(expected, {Progress(10), Status("Adding printer drive 3150TF(Label)"),
+                          std::string("AddPrinterDriverExA 3 3150TF(Label) ") + c.environment +
+                              " 3 4",
+                          Status("Driver 3150TF(Label) is added")});
+        for (const char* file :
+             {"VORELIN.chm", "QV315TF.BA0", "QV315TF.PP0", "QV315TF.DAT", c.monitorFile}) {
+            expected.push_back("DeleteFileA " + dir + file);
+        }
+        Append(expected, {Progress(20), Status("Added the printer Driver 30"), Progress(30),
+                          Progress(40),
+                          Status("Set the printer Driver 30 to default printer"),
+                          Status("Checking USB ports..."), Status("Checking  USB001 ...."),
+                          Progress(50), Progress(80), "Sleep 100", Progress(100),
+                          Status("The installation is completed.")});
+        EXPECT_EQ(run.Recorded({"GetPrinterDriverDirectoryA", "GetSystemDirectoryA",
+                                "GetWindowsDirectoryA", "CopyFileA", "OpenSCManagerA",
+                                "ControlService", "StartServiceA", "DeleteMonitorA", "AddMonitorA",
+                                "AddPrinterDriverExA", "DeleteFileA", Status(""), "ProgressSetPos",
+                                "Sleep 100", "Sleep 500"},
+                               {copy + "VXL", Status(dir + "VXL"), "DeleteFileA " + dir + "VXL"}),
+                  expected);
         const auto monitor = run.win.spooler().Monitor("Advanced Language Monitor");
         ASSERT_TRUE(monitor);
         EXPECT_EQ(monitor->dllName, c.monitorDll);
@@ -114,11 +160,14 @@ TEST_F(LabelInstall, AnOldMonitorIsRemovedWithARestartAndOneInUseIsKept) {
     ASSERT_TRUE(h.platform.spooler.AddMonitorA(
         2, plat::MonitorInfo2{"Advanced Language Monitor", "Windows x64", "old.dll"}));
     sim::SimDialog& dlg = StartWithPorts(h, {"USB001"});
-    const int starts = h.win.services().StartCount("Spooler");
+    h.Record();
     Install(h, "Driver 31", 1);
-    EXPECT_EQ(h.win.services().StartCount("Spooler"), starts + 1);
-    EXPECT_EQ(h.win.spooler().Monitor("Advanced Language Monitor")->dllName,
-              "C:\\windows\\SysWOW64\\ldaNLM64.dll");
+    EXPECT_EQ(h.Recorded({"DeleteMonitorA", "ControlService", "StartServiceA", "AddMonitorA"}),
+              (Calls{"DeleteMonitorA Windows x64 Advanced Language Monitor", "ControlService 1",
+                     "StartServiceA", "AddMonitorA 2 Advanced Language Monitor"}));
+    const auto monitor = h.win.spooler().Monitor("Advanced Language Monitor");
+    ASSERT_TRUE(monitor);
+    EXPECT_EQ(monitor->dllName, "C:\\windows\\SysWOW64\\ldaNLM64.dll");
     EXPECT_EQ(dlg.Text(IDC_INSTALL), "&Finish");
 
     // One in use: the removal fails, no restart, and "already installed"

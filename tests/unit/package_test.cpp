@@ -1,11 +1,15 @@
 // Unpacking the driver package and removing the working files again.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <random>
+#include <set>
 #include <string>
 
 #include "archive_writer.h"
 #include "installer_harness.h"
 #include "package/working_files.h"
+#include "platform/sim/sim_archive_writer.h"
 
 namespace {
 
@@ -31,10 +35,6 @@ TEST_P(Extraction, StartUpUnpacksOrLeavesNothing) {
     EXPECT_EQ(dlg.IsEnabled(IDC_INSTALL), c.extracted) << c.what;
     EXPECT_FALSE(h.win.modules().LoadedFrom("7-zip32.dll").has_value()) << "released afterwards";
     EXPECT_TRUE(h.CloseAndWait());
-}
-
-void Overwrite(InstallerHarness& h, std::vector<ArchiveEntry> entries) {
-    ASSERT_TRUE(WriteArchive(h.win.files().HostPath("C:\\dist\\DriverData.Drv"), entries));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -79,11 +79,6 @@ INSTANTIATE_TEST_SUITE_P(
                         h.win.modules().BreakArchiverExport("SevenZipSetOwnerWindowEx");
                     },
                     false},
-        ExtractCase{"a corrupt package",
-                    [](InstallerHarness& h) {
-                        h.win.files().WriteFile("C:\\dist\\DriverData.Drv", "not an archive");
-                    },
-                    false},
         ExtractCase{"a failing extraction",
                     [](InstallerHarness& h) {
                         h.win.faults().FailAlways("SevenZip", plat::err::kAccessDenied);
@@ -99,25 +94,98 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     true}));
 
-TEST(ExtractionSafety, EntriesOutsideTheOutputFolderAreRefused) {
-    const std::vector<std::vector<ArchiveEntry>> hostile = {
-        {{"DriverName.cfg", "[A]\r\nPrintName1=a\r\n", ""}, {"../evil.txt", "x", ""}},
-        {{"DriverName.cfg", "[A]\r\nPrintName1=a\r\n", ""}, {"/abs/evil.txt", "x", ""}},
-        {{"DriverName.cfg", "[A]\r\nPrintName1=a\r\n", ""}, {"Ticket/../../evil.txt", "x", ""}},
-        {{"DriverName.cfg", "[A]\r\nPrintName1=a\r\n", ""}, {"link", "", "../../outside"}},
-    };
-    for (const auto& entries : hostile) {
-        SCOPED_TRACE(entries[1].path);
-        InstallerHarness h;
-        Overwrite(h, entries);
-        sim::SimDialog& dlg = h.Start();
-        ASSERT_TRUE(h.WaitStartup());
-        EXPECT_FALSE(h.win.files().Exists("C:\\DriverName.cfg"));
-        EXPECT_FALSE(std::filesystem::exists(h.win.files().HostPath("C:\\").parent_path() /
-                                             "evil.txt"));
-        EXPECT_TRUE(dlg.ComboItems(IDC_DRIVER_COMBO).empty());
+// Hostile packages and driver lists: each is refused or read safely, and
+// nothing is written outside the working folders, which go on close.
+struct HostileCase {
+    const char* what;
+    std::vector<sim::TestArchiveEntry> entries;  // none: `raw` is the package
+    std::string raw;
+    std::vector<std::string> listed;  // the driver list after the start-up
+};
+
+using E = sim::TestArchiveEntry;
+const std::string kGoodList = "[S0]\r\nPrintName1=Driver 0\r\n";
+
+// Every header is read before anything is written: the last entry, outside
+// the output folder, refuses them all.
+std::vector<E> ManyEntries(int count) {
+    std::vector<E> entries = {E::File("DriverName.cfg", kGoodList)};
+    for (int i = 1; i < count - 1; ++i) entries.push_back(E::File("Ticket/f" + std::to_string(i), ""));
+    entries.push_back(E::File("../evil.txt", "x"));
+    return entries;
+}
+
+std::string Garbage(std::size_t size) {
+    std::mt19937 random(7);
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = static_cast<char>(random());
+    return bytes;
+}
+
+class HostilePackage : public testing::TestWithParam<HostileCase> {};
+
+TEST_P(HostilePackage, IsRefusedOrReadSafely) {
+    const HostileCase& c = GetParam();
+    InstallerHarness h;
+    const auto package = h.win.files().HostPath("C:\\dist\\DriverData.Drv");
+    if (c.entries.empty()) {
+        ASSERT_TRUE(h.win.files().WriteFile("C:\\dist\\DriverData.Drv", c.raw));
+    } else {
+        ASSERT_TRUE(sim::WriteTestArchive(package, c.entries, sim::TestArchiveFormat::kTar));
+    }
+    std::set<std::string> before;
+    for (const auto& f : std::filesystem::recursive_directory_iterator(h.win.HostRoot())) {
+        before.insert(f.path().string());
+    }
+    sim::SimDialog& dlg = h.Start();
+    ASSERT_TRUE(h.WaitStartup(60s));
+    EXPECT_EQ(dlg.ComboItems(IDC_DRIVER_COMBO), c.listed);
+    for (const auto& f : std::filesystem::recursive_directory_iterator(h.win.HostRoot())) {
+        const std::string rel = f.path().lexically_relative(h.win.HostRoot()).generic_string();
+        const bool working = rel.rfind("c/Ticket", 0) == 0 || rel.rfind("c/Barcode", 0) == 0 ||
+                             rel == "c/DriverName.cfg";
+        EXPECT_TRUE(before.count(f.path().string()) != 0 || working) << rel;
+    }
+    // Beside the drives, where the entries above would land.
+    for (const char* name : {"evil.txt", "out"}) {
+        EXPECT_FALSE(std::filesystem::exists(h.win.HostRoot().parent_path() / name)) << name;
+    }
+    EXPECT_FALSE(std::filesystem::exists("/abs/evil.txt"));
+    ASSERT_TRUE(h.CloseAndWait(60s));
+    for (const char* path : {"C:\\Ticket", "C:\\Barcode", "C:\\DriverName.cfg"}) {
+        EXPECT_FALSE(h.win.files().Exists(path)) << path;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, HostilePackage,
+    testing::Values(
+        HostileCase{"a parent folder entry", {E::File("DriverName.cfg", kGoodList), E::File("../evil.txt", "x")}, "", {}},
+        HostileCase{"an absolute entry", {E::File("DriverName.cfg", kGoodList), E::File("/abs/evil.txt", "x")}, "", {}},
+        HostileCase{"a parent folder deeper down",
+                    {E::File("DriverName.cfg", kGoodList), E::File("Ticket/../../evil.txt", "x")}, "", {}},
+        HostileCase{"a drive letter", {E::File("DriverName.cfg", kGoodList), E::File("C:/evil.txt", "x")}, "", {}},
+        HostileCase{"a symbolic link out", {E::File("DriverName.cfg", kGoodList), E::Symlink("Ticket/l", "../../out")}, "", {}},
+        HostileCase{"a hard link out", {E::File("DriverName.cfg", kGoodList), E::Hardlink("Ticket/l", "../out")}, "", {}},
+        HostileCase{"100 000 entries", ManyEntries(100000), "", {}},
+        HostileCase{"a driver list of 10 MB",
+                    {E::File("DriverName.cfg", kGoodList + std::string(10 << 20, 'x'))}, "", {"Driver 0"}},
+        HostileCase{"names of 10 000 characters",
+                    {E::File("DriverName.cfg", "[S0]\r\nPrintName1=" + std::string(10000, 'n') + "\r\n[" +
+                                                   std::string(10000, 's') + "]\r\nPrintName1=b\r\n" +
+                                                   std::string(10000, 'k') + "=v\r\n"),
+                     E::File("Ticket/" + std::string(10000, 'e'), "x")},
+                    "",
+                    {std::string(127, 'n')}},
+        HostileCase{"binary garbage", {}, Garbage(65536), {}},
+        HostileCase{"an empty file", {}, "", {}}),
+    [](const testing::TestParamInfo<HostileCase>& p) {
+        std::string name;
+        for (char ch : std::string(p.param.what)) {
+            if (std::isalnum(static_cast<unsigned char>(ch))) name += ch;
+        }
+        return name;
+    });
 
 TEST(ArchiverDll, RefusesPathsThatDoNotFitTheCommand) {
     InstallerHarness h;

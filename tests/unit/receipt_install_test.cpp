@@ -2,6 +2,8 @@
 // simulated Windows: driver, printer, default printer and USB detection.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "install_support.h"
 
 namespace {
@@ -19,6 +21,20 @@ protected:
         auto printer = h.win.spooler().Printer(name);
         return printer ? printer->portName : "<no printer>";
     }
+    std::string PrinterDriver(const std::string& name) {
+        auto printer = h.win.spooler().Printer(name);
+        return printer ? printer->driverName : "<no printer>";
+    }
+    // A printer of the name the installation proposes, with another driver.
+    void AddOldPrinter(const std::string& port) {
+        h.win.spooler().AddDriverForTests("Old driver");
+        plat::PrinterInfo2 old;
+        old.printerName = "Driver 0";
+        old.portName = port;
+        old.driverName = "Old driver";
+        old.printProcessor = "WinPrint";
+        ASSERT_TRUE(h.platform.spooler.ClosePrinter(h.platform.spooler.AddPrinterA(2, old)));
+    }
     void ExpectFinished(sim::SimDialog& dlg) {
         EXPECT_EQ(dlg.Text(IDC_STATUS), "The installation is completed.");
         EXPECT_EQ(dlg.Text(IDC_INSTALL), "&Finish");
@@ -30,21 +46,63 @@ protected:
     InstallerHarness h{/*withPackage=*/false, ""};
 };
 
+// Every step of the installation in its order, with what the user sees:
+// staging, the driver, the printer, the default printer, the USB detection
+// (the printer answers on the second USB port) and the end.
 TEST_F(ReceiptInstall, UsbPrinterEndsOnThePortItAnswersOn) {
     OnWindows10();
     h.win.spooler().SetDeviceOnPort("USB002", true);
     sim::SimDialog& dlg = StartWithPorts(h, {"LPT1:", "USB001", "USB002", "USB003"});
+    h.Record();
     Install(h, "Driver 0", 1);
 
-    EXPECT_TRUE(dlg.MessageBoxLog().empty());
-    ASSERT_TRUE(h.win.spooler().Driver("Windows x64", "SK200K8"));
-    EXPECT_EQ(h.win.spooler().Printer("Driver 0")->driverName, "SK200K8");
-    EXPECT_EQ(PrinterPort("Driver 0"), "USB002");
-    // The staged copies go, the plug-in's two files stay.
-    for (const char* file : {"QRR8.DLL", "SK200K8.GPD", "uniDRVui.DLL", "uniDRV.DLL", "UNIDRV.HLP",
-                             "UNIRES.DLL", "TTFSUB.GPD", "STDNAMES.GPD"}) {
-        EXPECT_FALSE(h.win.files().Exists(std::string(kX64Dir) + "\\" + file)) << file;
+    const std::string dir = std::string(kX64Dir) + "\\";
+    Calls expected = {"EnableDlgItem 1012 0", "GetPrinterDriverDirectoryA Windows NT x86 1 255",
+                      "GetPrinterDriverDirectoryA Windows x64 1 255"};
+    const char* const staged[] = {"QRR8.DLL", "SK200K8.GPD", "VOEMUNI.dll", "VOEMUNI.ini",
+                                  "uniDRVui.DLL", "uniDRV.DLL", "UNIDRV.HLP", "UNIRES.DLL",
+                                  "TTFSUB.GPD", "STDNAMES.GPD"};
+    for (const char* file : staged) {
+        Append(expected, {std::string("CopyFileA C:\\Ticket\\x64\\") + file, Status(dir + file)});
     }
+    Append(expected, {Progress(10), Status("Adding printer drive SK200K8"),
+                      "OpenSCManagerA ServicesActive 0xF003F",  // the spooler runs: no start
+                      "AddPrinterDriverExA 3 SK200K8 Windows x64 3 4",
+                      Status("Driver SK200K8 is added")});
+    // The staged copies go, the plug-in's two files stay.
+    for (const std::string file : staged) {
+        if (file.rfind("VOEMUNI", 0) != 0) expected.push_back("DeleteFileA " + dir + file);
+    }
+    Append(expected, {Progress(20), "OpenProcessToken 0x28",
+                      "LookupPrivilegeValueA SeLoadDriverPrivilege", "AdjustTokenPrivileges 0x2",
+                      "OpenPrinterA Driver 0 RAW 0xF000C", "AddPrinterA Driver 0 USB001",
+                      Status("Added the printer Driver 0"), "ClosePrinter", Progress(30),
+                      "RegOpenKeyExA HKCU\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows 0x2",
+                      "RegSetValueExA Device 1 24",  // "Driver 0,winspool,USB001", no NUL
+                      Progress(40), Status("Checking USB ports...")});
+    for (const char* port : {"USB001", "USB002"}) {
+        expected.push_back(Status(std::string("Checking  ") + port + " ...."));
+        Append(expected, PortWrites("Driver 0", port));
+        Append(expected, {Progress(50), "OpenSCManagerA ServicesActive 0xF003F", "ControlService 1",
+                          "StartServiceA", Progress(60),
+                          "RegOpenKeyExA HKLM\\SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current"
+                          "\\System\\CurrentControlSet\\Control\\Print\\Printers\\Driver 0 0x1",
+                          "RegQueryValueExA PrinterOnLine 50"});
+    }
+    Append(expected, {Progress(70), Progress(80), "Sleep 500", Progress(100),
+                      "EnableDlgItem 1012 1", "SetDlgItemTextA 1012 &Finish",
+                      Status("The installation is completed."), "EnableDlgItem 2 0"});
+    EXPECT_EQ(h.Recorded({"GetPrinterDriverDirectoryA", "CopyFileA", "DeleteFileA",
+                          "OpenSCManagerA", "ControlService", "StartServiceA",
+                          "AddPrinterDriverExA", "OpenProcessToken", "LookupPrivilegeValueA",
+                          "AdjustTokenPrivileges", "OpenPrinterA", "SetPrinterA", "DeletePrinter",
+                          "AddPrinterA", "ClosePrinter", "RegOpenKeyExA", "RegCreateKeyExA",
+                          "RegSetValueExA", "RegQueryValueExA", "Sleep 500", "Sleep 100",
+                          "SetDlgItemTextA", "ProgressSetPos", "EnableDlgItem", "MessageBoxA"}),
+              expected);
+
+    EXPECT_EQ(PrinterDriver("Driver 0"), "SK200K8");
+    EXPECT_EQ(PrinterPort("Driver 0"), "USB002");
     EXPECT_EQ(h.win.files().ReadFile(std::string(kX64Dir) + "\\VOEMUNI.dll"), "VOEMUNI.dll x64");
     EXPECT_TRUE(h.win.files().Exists(std::string(kX64Dir) + "\\VOEMUNI.ini"));
     // The default printer names the port the printer was created on.
@@ -127,21 +185,18 @@ TEST_F(ReceiptInstall, DetectionMovesTheRenamedPrinter) {
 }
 
 TEST_F(ReceiptInstall, AnExistingPrinterIsReplaced) {
-    h.win.spooler().AddDriverForTests("Old driver");
     sim::SimDialog& dlg = StartWithPorts(h, {"USB001"});
-    plat::PrinterInfo2 old;
-    old.printerName = "Driver 0";
-    old.portName = "USB001";
-    old.driverName = "Old driver";
-    old.printProcessor = "WinPrint";
-    ASSERT_TRUE(h.platform.spooler.ClosePrinter(h.platform.spooler.AddPrinterA(2, old)));
-    std::string statusAtCreation;
-    h.win.SetCallHook([&](std::string_view op) {
-        if (op == "AddPrinterA") statusAtCreation = dlg.Text(IDC_STATUS);
-    });
+    AddOldPrinter("USB001");
+    h.Record();
     Install(h, "Driver 0", 1);
-    EXPECT_EQ(statusAtCreation, "The printer Driver 0 exists,Re-adding the printer...");
-    EXPECT_EQ(h.win.spooler().Printer("Driver 0")->driverName, "SK200K8");
+    // Shown, its jobs purged, deleted, then the new one created.
+    EXPECT_EQ(h.Recorded({"OpenPrinterA", "SetPrinterA", "DeletePrinter", "ClosePrinter",
+                          "AddPrinterA", Status("The printer")}),
+              (Calls{"OpenPrinterA Driver 0 RAW 0xF000C",
+                     Status("The printer Driver 0 exists,Re-adding the printer..."),
+                     "SetPrinterA 0 3", "DeletePrinter", "ClosePrinter",
+                     "AddPrinterA Driver 0 USB001", "ClosePrinter"}));
+    EXPECT_EQ(PrinterDriver("Driver 0"), "SK200K8");
     ExpectFinished(dlg);
 }
 
@@ -151,17 +206,20 @@ TEST_F(ReceiptInstall, EachPrinterFailureHasItsBox) {
         const char* text;
         const char* caption;
         const char* button;
+        std::uint32_t windowsMajor;
+        std::uint32_t driverVersion;  // of the record registered before
     };
     const Case cases[] = {
         {1796, "There's no available useful port,please select other type of port", "Prompt",
-         "Reinstall"},
-        {126, "Missing system flies,please repair system", "Prompt", "Reinstall"},
-        {5, "Error AddPrinter 5", "Error prompt", "&Install"},
+         "Reinstall", 10, 3},
+        {126, "Missing system flies,please repair system", "Prompt", "Reinstall", 5, 3},
+        {5, "Error AddPrinter 5", "Error prompt", "&Install", 4, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.error);
         InstallerHarness run(false, "");
         PlaceReceiptPackage(run);
+        run.win.system().SetVersion(plat::kVerPlatformWin32Nt, c.windowsMajor, 0, 1381);
         sim::SimDialog& dlg = StartWithPorts(run, {"USB001"});
         run.win.FailNext("AddPrinterA", c.error);
         Install(run, "Driver 0", 1);
@@ -177,6 +235,8 @@ TEST_F(ReceiptInstall, EachPrinterFailureHasItsBox) {
         EXPECT_EQ(dlg.ProgressPos(IDC_PROGRESS), 0);
         EXPECT_FALSE(run.win.registry().GetValue(RootKey::CurrentUser, kDeviceKey, "Device"));
         EXPECT_TRUE(run.win.spooler().Driver("Windows x64", "SK200K8")) << "the driver stays";
+        EXPECT_EQ(run.win.spooler().LastDriverRecord().value_or(plat::DriverInfo3{}).version,
+                  c.driverVersion);
     }
 }
 
@@ -233,23 +293,52 @@ TEST_F(ReceiptInstall, DefaultPrinterOnlyWhenTickedAndAFailedWriteIsShown) {
 TEST_F(ReceiptInstall, UsbRowWithoutUsbPortStartsOnTheParallelPortOnce) {
     OnWindows10();
     sim::SimDialog& dlg = StartWithPorts(h, {});
-    int creations = 0;
-    h.win.SetCallHook([&](std::string_view op) { creations += op == "AddPrinterA"; });
+    h.Record();
     Install(h, "Driver 0", 1);
     auto box = dlg.WaitMessageBox();
     ASSERT_TRUE(box);
     EXPECT_EQ(box->caption, kNotFoundCaption);
     ASSERT_TRUE(dlg.AnswerMessageBox(plat::kIdCancel));
     ASSERT_TRUE(dlg.WaitIdle());
-    EXPECT_EQ(creations, 1);
+    // Created once; the spooler restarted before the lists are read again.
+    EXPECT_EQ(h.Recorded({"AddPrinterA", "ControlService", "StartServiceA", "EnumPortsA"}),
+              (Calls{"AddPrinterA Driver 0 LPT1:", "ControlService 1", "StartServiceA",
+                     "EnumPortsA"}));
     EXPECT_EQ(PrinterPort("Driver 0"), "LPT1:");
     ExpectFinished(dlg);
 }
 
+// The serial row with no serial port: the printer is created on the first
+// parallel port, and the status names that port to the end.
+TEST_F(ReceiptInstall, SerialRowWithoutSerialPortNamesThePortThePrinterIsOn) {
+    h.win.registry().DeleteTree(RootKey::LocalMachine, "HARDWARE\\DEVICEMAP\\SERIALCOMM");
+    sim::SimDialog& dlg = StartWithPorts(h, {});
+    h.Record();
+    Install(h, "Driver 0", 0);
+    const std::string unable =
+        "Unable to detect available printer.The current printer port is LPT1:";
+    Calls calls = h.Recorded({"AddPrinterA", "EnumPrintersA", "OpenSCManagerA", "ControlService",
+                              "StartServiceA", "RegSetValueExA", "Sleep 500", "SetDlgItemTextA 1",
+                              "ProgressSetPos"});
+    calls.erase(calls.begin(), std::find(calls.begin(), calls.end(), "AddPrinterA Driver 0 LPT1:"));
+    EXPECT_EQ(calls,
+              (Calls{"AddPrinterA Driver 0 LPT1:",
+                     Status("There's no serial port,the current port isLPT1:"), Progress(30),
+                     "RegSetValueExA Device 1 18", Progress(40), "EnumPrintersA", Progress(50),
+                     Progress(90), "OpenSCManagerA ServicesActive 0xF003F", "ControlService 1",
+                     "StartServiceA", "SetDlgItemTextA 1012 &Finish", Status(unable),
+                     Progress(100), "Sleep 500"}));
+    EXPECT_EQ(PrinterPort("Driver 0"), "LPT1:");
+    EXPECT_EQ(dlg.Text(IDC_STATUS), unable);
+}
+
+// With nowhere to create the printer, an existing printer of the same name
+// is refused before it is touched: the user keeps it.
 TEST_F(ReceiptInstall, UsbRowWithNoPortAtAllIsRefused) {
     h.win.registry().DeleteTree(RootKey::LocalMachine,
                                 "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports");
     sim::SimDialog& dlg = StartWithPorts(h, {});
+    AddOldPrinter("NUL:");
     Install(h, "Driver 0", 1);
     auto box = dlg.WaitMessageBox();
     ASSERT_TRUE(box);
@@ -257,7 +346,9 @@ TEST_F(ReceiptInstall, UsbRowWithNoPortAtAllIsRefused) {
     ASSERT_TRUE(dlg.AnswerMessageBox(plat::kIdOk));
     ASSERT_TRUE(dlg.WaitIdle());
     EXPECT_EQ(dlg.Text(IDC_INSTALL), "Reinstall");
-    EXPECT_TRUE(h.win.spooler().PrinterNames().empty());
+    const auto kept = h.win.spooler().Printer("Driver 0");
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->driverName, "Old driver");
 }
 
 // Each platform call of the installation failing for good, once the
@@ -267,17 +358,20 @@ TEST(ReceiptInstallFaults, EachFailingCallEndsUsably) {
         const char* op;
         std::uint32_t error;
         const char* firstBox;  // the start of the first box's text; "" for none
-        bool finished;         // else the dialog ended
+        const char* button;    // the button's caption at the end; nullptr: the dialog ended
     };
     const Case cases[] = {
-        {"OpenProcessToken", 5, "", true},
-        {"LookupPrivilegeValueA", 1313, "", true},
-        {"CopyFileA", 5, "Failed to add the driver 2\r\n", false},
-        {"GetPrinterDriverDirectoryA", 1805, "Failed to add the driver 2\r\n", false},
-        {"RegOpenKeyExA", 2, "Failed to select USB port", true},
-        {"RegCreateKeyExA", 5, "", true},
-        {"RegQueryValueExA", 5, "Failed to read Registry", true},
-        {"OpenSCManagerA", 5, "Service status is unknown", true},
+        {"OpenProcessToken", 5, "", "&Finish"},
+        {"LookupPrivilegeValueA", 1313, "", "&Finish"},
+        {"CopyFileA", 5, "Failed to add the driver 2\r\n", nullptr},
+        // Nothing is staged without the driver folder (no copy to the
+        // drive's root).
+        {"GetPrinterDriverDirectoryA", 1722,
+         "The printer driver folder of Windows could not be found (error 1722).", "&Install"},
+        {"RegOpenKeyExA", 2, "Failed to select USB port", "&Finish"},
+        {"RegCreateKeyExA", 5, "", "&Finish"},
+        {"RegQueryValueExA", 5, "Failed to read Registry", "&Finish"},
+        {"OpenSCManagerA", 5, "Service status is unknown", "&Finish"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.op);
@@ -296,8 +390,9 @@ TEST(ReceiptInstallFaults, EachFailingCallEndsUsably) {
             ASSERT_FALSE(boxes.empty());
             EXPECT_EQ(boxes.front().text.rfind(c.firstBox, 0), 0u) << boxes.front().text;
         }
-        if (c.finished) {
-            EXPECT_EQ(dlg.Text(IDC_INSTALL), "&Finish");
+        EXPECT_FALSE(h.win.files().Exists("C:\\QRR8.DLL")) << "nothing staged outside the folder";
+        if (c.button != nullptr) {
+            EXPECT_EQ(dlg.Text(IDC_INSTALL), c.button);
             EXPECT_TRUE(dlg.IsEnabled(IDC_INSTALL));
         } else {
             EXPECT_TRUE(h.WaitEnded());

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "dialogs/serial_prompt_dlg.h"
-#include "installer_harness.h"
+#include "install_support.h"
 
 namespace {
 
@@ -16,6 +16,11 @@ using Names = std::vector<std::string>;
 
 constexpr char kPortsKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 constexpr char kPrinter[] = "Front Desk";  // typed over the proposed driver name
+// What the serial detection's tables watch.
+const Calls kSerialCalls = {"EnumPrintersA",  "OpenSCManagerA", "ControlService", "StartServiceA",
+                            "RegOpenKeyExA",  "RegCreateKeyExA", "RegSetValueExA", "SetTimer",
+                            "KillTimer",      "SetDlgItemTextA 1011", "SetDlgItemTextA 1012",
+                            "ProgressSetPos", "MessageBoxA"};
 const std::string kReceiptQuery("\x10\x04\x01", 3);
 const std::string kLabelQuery("\x1B\x21\x3F", 3);
 
@@ -155,34 +160,40 @@ TEST_P(SerialProbe, FindsThePrinterOnTheSecondPort) {
     h.dialog->m_strPrinterName = printer;
     h.win.serial().AddPort(1);
     h.win.serial().AddPort(2, sim::StatusAnsweringPrinter());
+    h.Record();
     ConfigureAnswering([](sim::SimDialog& p) {
         p.SelectComboItem(IDC_BAUD_RATE, 4);
         p.Click(IDC_SERIAL_YES);
     });
 
     Tick();
-    EXPECT_EQ(dlg->Text(IDC_STATUS), "Checking COM1:");
     EXPECT_EQ(h.win.serial().Settings(1).state.baudRate, 9600u);
     EXPECT_TRUE(dlg->WaitUntil([&] { return h.win.serial().Written(1) == GetParam().query; }));
-    EXPECT_EQ(Probe(), (std::map<std::uintptr_t, std::uint32_t>{{PROBE_TIMER_ID, 700}}));
-
     Tick();
-    EXPECT_EQ(dlg->Text(IDC_STATUS), "Checking COM2:");
     EXPECT_FALSE(h.win.serial().IsOpen(1));
     ASSERT_TRUE(dlg->WaitUntil([&] { return h.dialog->m_bSerialReply.load(); }));
     EXPECT_EQ(h.win.serial().Written(2), GetParam().query);
-
     Tick();
-    EXPECT_EQ(dlg->Text(IDC_STATUS), "The available printer port:  COM2:");
-    EXPECT_TRUE(Probe().empty());
-    EXPECT_FALSE(h.win.serial().IsOpen(2));
+
+    Calls expected = {"EnumPrintersA", Progress(50), "SetTimer 1 1", "SetDlgItemTextA 1012 &Finish",
+                      Status("The current printer port is COM1: ,you can set that after the "
+                             "installation"),
+                      Progress(100), Status("Checking COM1:"), "SetTimer 1 700",
+                      Status("Checking COM2:"), "SetTimer 1 700", "KillTimer 1",
+                      Status("The available printer port:  COM2:")};
+    Append(expected, PortWrites(printer, "COM2:"));
+    Append(expected, {"RegOpenKeyExA HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"
+                      "\\Ports 0x2",
+                      "RegSetValueExA COM2: 1 10", Progress(80)});
+    // The printer list was taken before the probe: the printers on COM
+    // ports keep theirs, the new one is not set back to COM1:.
+    Append(expected, PortWrites("Other", "COM2:"));
+    if (printer != kPrinter) Append(expected, PortWrites(kPrinter, "COM1:"));
+    Append(expected, {Progress(90), "OpenSCManagerA ServicesActive 0xF003F", "ControlService 1",
+                      "StartServiceA", Progress(100)});
+    EXPECT_EQ(h.Recorded(kSerialCalls), expected);
     EXPECT_EQ(PortsValue("COM2:"), "9600,n,8,1");
-    // The printer list was taken before the probe: the new printer is not
-    // set back to COM1:, the other one keeps its port.
     EXPECT_EQ(PortOf(printer), "COM2:");
-    EXPECT_EQ(PortOf("Other"), "COM2:");
-    EXPECT_EQ(dlg->Text(IDC_INSTALL), "&Finish");
-    EXPECT_EQ(dlg->ProgressPos(IDC_PROGRESS), 100);
     EXPECT_EQ(h.win.serial().OpenHandleCount(), 0u);
 }
 
@@ -226,28 +237,45 @@ TEST_F(SerialDetection, AReplyFromBeforeTheProbeIsNotCredited) {
     ConfigureAnswering([](sim::SimDialog& p) { p.Click(IDC_SERIAL_YES); });
     Tick();
     EXPECT_EQ(dlg->Text(IDC_STATUS), "Checking COM1:");
+    // Nor is one that arrives while the port before is closed: each port
+    // starts with no reply.
+    h.win.SetCallHook([this](std::string_view op) {
+        if (op == "CloseHandle") h.dialog->m_bSerialReply = true;
+    });
+    Tick();
+    h.win.SetCallHook(nullptr);
+    Tick();
+    EXPECT_EQ(dlg->Text(IDC_STATUS),
+              "Unable to detect available printer.The current printer port is COM1:");
 }
 
+// The only port is confirmed at once: the printer moves, the spooler
+// restarts, the port's settings (the prompt's preselected rate) are written,
+// the other printers on COM ports keep theirs, and the spooler restarts again.
 TEST_F(SerialDetection, OnePortIsConfiguredWithoutAPrompt) {
     h.dialog->m_saSerialPorts = {"COM2:"};
+    h.Record();
     h.dialog->ConfigureSerialPort();
     dlg->WaitIdle();
     EXPECT_TRUE(h.ui.Dialogs(IDD_SERIAL_PROMPT).empty());
-    EXPECT_EQ(dlg->Text(IDC_STATUS),
-              "The current printer port is COM2:,you can configure after the installation");
+    const Calls restart = {"OpenSCManagerA ServicesActive 0xF003F", "ControlService 1",
+                           "StartServiceA"};
+    Calls expected = {"EnumPrintersA", Progress(50)};
+    Append(expected, PortWrites(kPrinter, "COM2:"));
+    Append(expected, restart);
+    Append(expected, {"RegOpenKeyExA HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion"
+                      "\\Ports 0x2",
+                      "RegSetValueExA COM2: 1 11"});
+    Append(expected, PortWrites("Other", "COM2:"));
+    expected.push_back(Progress(90));
+    Append(expected, restart);
+    Append(expected, {"SetDlgItemTextA 1012 &Finish",
+                      Status("The current printer port is COM2:,you can configure after the "
+                             "installation"),
+                      Progress(100)});
+    EXPECT_EQ(h.Recorded(kSerialCalls), expected);
     EXPECT_EQ(PortOf(kPrinter), "COM2:");
     EXPECT_EQ(PortsValue("COM2:"), "19200,n,8,1");
-    EXPECT_EQ(dlg->Text(IDC_INSTALL), "&Finish");
-}
-
-TEST_F(SerialDetection, NoSerialPortNamesThePortThePrinterWasCreatedOn) {
-    h.dialog->m_saSerialPorts.clear();
-    h.dialog->m_strPort = "LPT1:";
-    h.dialog->ConfigureSerialPort();
-    dlg->WaitIdle();
-    EXPECT_EQ(dlg->Text(IDC_STATUS),
-              "Unable to detect available printer.The current printer port is LPT1:");
-    EXPECT_EQ(dlg->Text(IDC_INSTALL), "&Finish");
 }
 
 TEST_F(SerialDetection, AFailedPortsWriteIsReportedAndTheRestGoesOn) {

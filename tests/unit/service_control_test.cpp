@@ -95,6 +95,7 @@ TEST(RestartService, AServiceThatNeverArrivesEndsTheWaitAndSaysSo) {
     h.win.services().SetState("Spooler", plat::kServiceStopPending);
     h.win.services().SetStuck("Spooler", true);
     const std::uint32_t before = h.win.system().GetTickCount();
+    const int queries = h.win.faults().CallCount("QueryServiceStatus");
     std::thread worker([&] { h.dialog->RestartService("Spooler", 0); });
     auto box = dlg.WaitMessageBox(10s);
     ASSERT_TRUE(box.has_value());
@@ -105,6 +106,9 @@ TEST(RestartService, AServiceThatNeverArrivesEndsTheWaitAndSaysSo) {
     const std::uint32_t waited = h.win.system().GetTickCount() - before;
     EXPECT_GE(waited, CInstallerDlg::kServiceWaitMs);
     EXPECT_LT(waited, 2 * CInstallerDlg::kServiceWaitMs);
+    EXPECT_LE(h.win.faults().CallCount("QueryServiceStatus") - queries,
+              static_cast<int>(waited / CInstallerDlg::kServicePollMs) + 2)
+        << "a pause between the queries";
     EXPECT_EQ(h.win.services().StartCount("Spooler"), 1) << "no start while it never stopped";
     EXPECT_TRUE(dlg.IsEnabled(IDC_INSTALL)) << "the installer stays usable";
 }

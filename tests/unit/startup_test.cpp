@@ -1,7 +1,7 @@
 // The dialog as it opens and as the start-up worker fills it.
 #include <gtest/gtest.h>
 
-#include "installer_harness.h"
+#include "install_support.h"
 
 namespace {
 
@@ -10,6 +10,7 @@ using namespace std::chrono_literals;
 TEST(Startup, StatusEmptyAndInstallDisabledUntilTheWorkerEnds) {
     InstallerHarness h;
     Gate& gate = h.HoldAt("OpenSCManagerA");
+    h.Record();
     sim::SimDialog& dlg = h.Start();
     ASSERT_TRUE(gate.WaitReached());
     ASSERT_TRUE(dlg.WaitIdle());
@@ -21,8 +22,18 @@ TEST(Startup, StatusEmptyAndInstallDisabledUntilTheWorkerEnds) {
     gate.Release();
 
     ASSERT_TRUE(h.WaitStartup());
-    EXPECT_TRUE(dlg.IsEnabled(IDC_INSTALL));
-    EXPECT_EQ(dlg.Text(IDC_STATUS), "Current System is Microsoft Windows 7  64 bit");
+    // The worker's steps in their order, each whatever the one before did.
+    EXPECT_EQ(h.Recorded({"SetDlgItemTextA", "EnableDlgItem", "OpenSCManagerA", "StartServiceA",
+                          "ControlService", "RegOpenKeyExA", "EnumPortsA", "LoadLibraryExA",
+                          "SevenZip", "GetPrivateProfileSectionNamesA", "IsWow64Process",
+                          "GetVersionExA"}),
+              (Calls{Status(""), "OpenSCManagerA ServicesActive 0xF003F", "StartServiceA",
+                     "RegOpenKeyExA HKLM\\HARDWARE\\DEVICEMAP\\SERIALCOMM 0x20019", "EnumPortsA",
+                     Status("Reading driver file..."), "LoadLibraryExA", "SevenZipSetOwnerWindowEx",
+                     "SevenZip", "SevenZipKillOwnerWindowEx", "GetPrivateProfileSectionNamesA",
+                     "SetDlgItemTextA 1001 SK200K8 Receipt", "IsWow64Process", "GetVersionExA",
+                     Status("Current System is Microsoft Windows 7  64 bit"),
+                     "EnableDlgItem 1012 1"}));
     EXPECT_EQ(dlg.ComboItems(IDC_DRIVER_COMBO),
               (std::vector<std::string>{"SK200K8 Receipt", "SK200K8 Second", "SK200350I8 Receipt"}));
     EXPECT_EQ(dlg.ComboSelection(IDC_DRIVER_COMBO), 0);

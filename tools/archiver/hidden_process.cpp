@@ -7,24 +7,28 @@
 namespace archiver {
 namespace {
 
-// Moves what the pipe holds now into the outcome without blocking.
-void DrainPipe(HANDLE pipe, std::size_t keepBytes, ProcessOutcome& outcome) {
+// Moves what the pipe holds now into the outcome without blocking; returns
+// whether there was anything.
+bool DrainPipe(HANDLE pipe, std::size_t keepBytes, ProcessOutcome& outcome) {
     char chunk[4096];
     DWORD available = 0;
+    bool drained = false;
     while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
         DWORD got = 0;
         DWORD want = available < sizeof(chunk) ? available : static_cast<DWORD>(sizeof(chunk));
-        if (!ReadFile(pipe, chunk, want, &got, nullptr) || got == 0) return;
+        if (!ReadFile(pipe, chunk, want, &got, nullptr) || got == 0) break;
+        drained = true;
         std::size_t room = keepBytes - outcome.output.size();
         if (got > room) outcome.outputCut = true;
         outcome.output.append(chunk, got < room ? got : room);
     }
+    return drained;
 }
 
 }  // namespace
 
 ProcessOutcome RunHidden(const std::string& program, const std::string& commandLine, DWORD timeoutMs,
-                         std::size_t keepBytes) {
+                         std::size_t keepBytes, bool stopWhenCut, HANDLE stop) {
     ProcessOutcome outcome;
 
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
@@ -62,17 +66,23 @@ ProcessOutcome RunHidden(const std::string& program, const std::string& commandL
 
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
-        DrainPipe(pipeRead.get(), keepBytes, outcome);
-        if (WaitForSingleObject(process.get(), 20) == WAIT_OBJECT_0) break;
-        if (GetTickCount64() >= deadline) {
+        // While it prints, the pipe is read again at once: a full pipe holds
+        // the program up.
+        const bool drained = DrainPipe(pipeRead.get(), keepBytes, outcome);
+        if (WaitForSingleObject(process.get(), drained ? 0 : 20) == WAIT_OBJECT_0) break;
+        const bool cut = stopWhenCut && outcome.outputCut;
+        const bool told = stop != nullptr && WaitForSingleObject(stop, 0) == WAIT_OBJECT_0;
+        if (GetTickCount64() >= deadline || cut || told) {
             TerminateProcess(process.get(), 1);
             WaitForSingleObject(process.get(), 5000);
-            outcome.timedOut = true;
+            outcome.stopped = told && !cut;
+            outcome.timedOut = !cut && !told;
             break;
         }
     }
     DrainPipe(pipeRead.get(), keepBytes, outcome);
-    if (!outcome.timedOut && !GetExitCodeProcess(process.get(), &outcome.exitCode)) {
+    if (!outcome.timedOut && !outcome.stopped &&
+        !GetExitCodeProcess(process.get(), &outcome.exitCode)) {
         outcome.exitCode = 1;
     }
     return outcome;

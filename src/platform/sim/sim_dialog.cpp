@@ -206,19 +206,29 @@ std::string SimDialog::GetDlgItemTextA(int id) {
 void SimDialog::SetDlgItemTextA(int id, const std::string& text) {
     Call([this, id, text] {
         bool changedEdit = false;
+        bool changed = false;
         {
             std::lock_guard<std::mutex> lock(sync_.mu);
-            const bool ok = controls_.SetText(id, text);
             const ControlState* c = controls_.Find(id);
+            const std::string before = c != nullptr ? c->text : std::string();
+            const bool ok = controls_.SetText(id, text);
             changedEdit = ok && c->spec->kind == ControlKind::kEdit;
+            changed = ok && c->text != before;
         }
+        if (changed) ui_.Log("SetDlgItemTextA", std::to_string(id) + " " + text);
         // An edit box tells its parent of every change of its text.
         if (changedEdit) handler_.OnCommand(id, kEnChange);
     });
 }
 
 void SimDialog::EnableDlgItem(int id, bool enable) {
-    Model([id, enable](SimControls& c) { c.Enable(id, enable); });
+    const bool changed = Model([id, enable](SimControls& c) {
+        const ControlState* control = c.Find(id);
+        const bool before = control != nullptr && control->enabled;
+        c.Enable(id, enable);
+        return control != nullptr && before != enable;
+    });
+    if (changed) ui_.Log("EnableDlgItem", std::to_string(id) + " " + (enable ? "1" : "0"));
 }
 
 bool SimDialog::IsDlgItemEnabled(int id) {
@@ -322,7 +332,13 @@ int SimDialog::ListGetItemCount(int id) {
 }
 
 void SimDialog::ProgressSetPos(int id, int pos) {
-    Model([id, pos](SimControls& c) { c.ProgressSetPos(id, pos); });
+    const bool changed = Model([id, pos](SimControls& c) {
+        const ControlState* control = c.Find(id);
+        const int before = control != nullptr ? control->pos : 0;
+        c.ProgressSetPos(id, pos);
+        return control != nullptr && control->pos != before;
+    });
+    if (changed) ui_.Log("ProgressSetPos", std::to_string(pos));
 }
 
 int SimDialog::ProgressGetPos(int id) {
@@ -334,6 +350,7 @@ bool SimDialog::SetTimer(std::uintptr_t timerId, std::uint32_t elapseMs) {
         std::lock_guard<std::mutex> lock(sync_.mu);
         timers_[timerId] = elapseMs;
         timerCalls_.push_back(TimerCall{true, timerId, elapseMs});
+        ui_.Log("SetTimer", std::to_string(timerId) + " " + std::to_string(elapseMs));
         return true;
     });
 }
@@ -342,13 +359,17 @@ bool SimDialog::KillTimer(std::uintptr_t timerId) {
     return Call([this, timerId] {
         std::lock_guard<std::mutex> lock(sync_.mu);
         timerCalls_.push_back(TimerCall{false, timerId, 0});
+        ui_.Log("KillTimer", std::to_string(timerId));
         return timers_.erase(timerId) != 0;
     });
 }
 
 int SimDialog::MessageBoxA(const std::string& text, const std::string& caption,
                            std::uint32_t type) {
-    return Call([this, text, caption, type] { return ShowMessageBox(text, caption, type); });
+    return Call([this, text, caption, type] {
+        ui_.Log("MessageBoxA", caption);
+        return ShowMessageBox(text, caption, type);
+    });
 }
 
 void SimDialog::EndDialog(std::intptr_t result) {

@@ -2,6 +2,27 @@
 
 namespace sim {
 
+void CallLog::Start() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_entries.clear();
+    m_on = true;
+}
+
+void CallLog::Stop() { m_on = false; }
+
+void CallLog::Add(std::string_view op, std::string_view detail) {
+    if (!m_on.load()) return;
+    std::string entry(op);
+    if (!detail.empty()) entry.append(" ").append(detail);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_on.load()) m_entries.push_back(std::move(entry));
+}
+
+std::vector<std::string> CallLog::Entries() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_entries;
+}
+
 void FaultInjector::SetCallHook(CallHook hook) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_hook = hook ? std::make_shared<const CallHook>(std::move(hook)) : nullptr;
@@ -23,13 +44,15 @@ void FaultInjector::ClearFaults() {
     m_faults.clear();
 }
 
-std::optional<std::uint32_t> FaultInjector::Enter(std::string_view opName) {
+std::optional<std::uint32_t> FaultInjector::Enter(std::string_view opName,
+                                                  std::string_view detail) {
     std::shared_ptr<const CallHook> hook;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         hook = m_hook;
     }
     if (hook) (*hook)(opName);
+    m_log.Add(opName, detail);
 
     std::lock_guard<std::mutex> lock(m_mutex);
     auto calls = m_calls.find(opName);

@@ -1,8 +1,9 @@
 // What a test can make any simulated call do: run a hook first (to hold the
-// calling thread at a chosen operation, or to record the order of calls),
-// then fail the way Windows fails, with a chosen last error.
+// calling thread at a chosen operation), then fail the way Windows fails,
+// with a chosen last error. Every call can also be written to a call log.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -11,8 +12,26 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sim {
+
+// The calls made since Start, in the order they were made, from every
+// thread: "<operation> <what it was given>", such as "Sleep 500". The
+// simulated dialogs write what they show to the same log.
+class CallLog {
+public:
+    // Empties the log and records from now on.
+    void Start();
+    void Stop();
+    void Add(std::string_view op, std::string_view detail);
+    std::vector<std::string> Entries() const;
+
+private:
+    std::atomic<bool> m_on{false};
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_entries;
+};
 
 class FaultInjector {
 public:
@@ -28,11 +47,13 @@ public:
     void FailAlways(const std::string& opName, std::uint32_t lastError);
     void ClearFaults();
 
-    // Called first by every simulated operation: runs the hook, counts the
-    // call, and returns the error the call must fail with, if any.
-    std::optional<std::uint32_t> Enter(std::string_view opName);
+    // Called first by every simulated operation: runs the hook, counts and
+    // logs the call (with `detail`, what the call was given that tests
+    // check), and returns the error the call must fail with, if any.
+    std::optional<std::uint32_t> Enter(std::string_view opName, std::string_view detail = {});
     // How often `opName` was entered since construction.
     int CallCount(std::string_view opName) const;
+    CallLog& Log() { return m_log; }
 
 private:
     struct Fault {
@@ -43,6 +64,7 @@ private:
     std::shared_ptr<const CallHook> m_hook;  // copied out, run unlocked
     std::map<std::string, Fault, std::less<>> m_faults;
     std::map<std::string, int, std::less<>> m_calls;
+    CallLog m_log;
 };
 
 }  // namespace sim

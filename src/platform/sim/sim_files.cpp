@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "platform/sim/sim_profile.h"
@@ -221,7 +220,7 @@ bool SimFiles::FindClose(plat::Handle find) {
 }
 
 bool SimFiles::DeleteFileA(const char* path) {
-    if (auto fault = m_context.faults.Enter("DeleteFileA")) return Fail(*fault);
+    if (auto fault = m_context.faults.Enter("DeleteFileA", path ? path : "")) return Fail(*fault);
     SimLock lock(m_context.mutex);
     std::optional<Resolved> resolved = ResolveExisting(path);
     if (!resolved) return false;
@@ -266,7 +265,7 @@ bool SimFiles::CreateDirectoryA(const char* path) {
 }
 
 bool SimFiles::CopyFileA(const char* from, const char* to, bool failIfExists) {
-    if (auto fault = m_context.faults.Enter("CopyFileA")) return Fail(*fault);
+    if (auto fault = m_context.faults.Enter("CopyFileA", from ? from : "")) return Fail(*fault);
     SimLock lock(m_context.mutex);
     std::optional<Resolved> source = ResolveExisting(from);
     if (!source) return false;
@@ -414,7 +413,11 @@ std::optional<std::string> SimFiles::ReadFile(const std::string& winPath) const 
     if (!resolved.exists || IsDir(resolved.host)) return std::nullopt;
     std::ifstream in(resolved.host, std::ios::binary);
     if (!in) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    // In one read: the profile calls read their file whole every time.
+    std::error_code ec;
+    std::string bytes(static_cast<std::size_t>(fs::file_size(resolved.host, ec)), '\0');
+    if (ec || !in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) return std::nullopt;
+    return bytes;
 }
 
 bool SimFiles::Exists(const std::string& winPath) const {

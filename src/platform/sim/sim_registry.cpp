@@ -18,6 +18,12 @@ struct SimRegistry::Node {
 
 namespace {
 
+// How the call log names a key: its root and path, and the access asked for.
+std::string KeyDetail(plat::RootKey root, const std::string& subKey, std::uint32_t access) {
+    static const char* const kRoots[] = {"HKCR", "HKCU", "HKLM", "HKU", "HKCC"};
+    return std::string(kRoots[static_cast<int>(root)]) + "\\" + subKey + " " + Hex(access);
+}
+
 using NodePtr = std::shared_ptr<SimRegistry::Node>;
 
 NodePtr Resolve(NodePtr node) {
@@ -212,7 +218,9 @@ SimRegistry::OpenKey* SimRegistry::FindOpen(plat::RegKey key, long* error) {
 
 long SimRegistry::RegOpenKeyExA(plat::RootKey root, const std::string& subKey,
                                 std::uint32_t access, plat::RegKey* key) {
-    if (auto fault = m_context.faults.Enter("RegOpenKeyExA")) return static_cast<long>(*fault);
+    if (auto fault = m_context.faults.Enter("RegOpenKeyExA", KeyDetail(root, subKey, access))) {
+        return static_cast<long>(*fault);
+    }
     if (!key) return static_cast<long>(plat::err::kInvalidParameter);
     SimLock lock(m_context.mutex);
     *key = nullptr;
@@ -225,7 +233,10 @@ long SimRegistry::RegOpenKeyExA(plat::RootKey root, const std::string& subKey,
 
 long SimRegistry::RegCreateKeyExA(plat::RootKey root, const std::string& subKey,
                                   std::uint32_t access, plat::RegKey* key, bool isVolatile) {
-    if (auto fault = m_context.faults.Enter("RegCreateKeyExA")) return static_cast<long>(*fault);
+    const std::string detail = KeyDetail(root, subKey, access) + (isVolatile ? " volatile" : "");
+    if (auto fault = m_context.faults.Enter("RegCreateKeyExA", detail)) {
+        return static_cast<long>(*fault);
+    }
     if (!key) return static_cast<long>(plat::err::kInvalidParameter);
     SimLock lock(m_context.mutex);
     *key = nullptr;
@@ -244,7 +255,11 @@ long SimRegistry::RegCloseKey(plat::RegKey key) {
 
 long SimRegistry::RegQueryValueExA(plat::RegKey key, const char* valueName, std::uint32_t* type,
                                    std::uint8_t* data, std::uint32_t* cbData) {
-    if (auto fault = m_context.faults.Enter("RegQueryValueExA")) return static_cast<long>(*fault);
+    const std::string detail =
+        std::string(valueName ? valueName : "") + " " + std::to_string(cbData ? *cbData : 0);
+    if (auto fault = m_context.faults.Enter("RegQueryValueExA", detail)) {
+        return static_cast<long>(*fault);
+    }
     SimLock lock(m_context.mutex);
     long error = 0;
     OpenKey* open = FindOpen(key, &error);
@@ -273,7 +288,12 @@ long SimRegistry::RegQueryValueExA(plat::RegKey key, const char* valueName, std:
 
 long SimRegistry::RegSetValueExA(plat::RegKey key, const char* valueName, std::uint32_t type,
                                  const std::uint8_t* data, std::uint32_t cbData) {
-    if (auto fault = m_context.faults.Enter("RegSetValueExA")) return static_cast<long>(*fault);
+    // The size is logged as passed: the value may keep one byte more.
+    const std::string detail = std::string(valueName ? valueName : "") + " " +
+                               std::to_string(type) + " " + std::to_string(cbData);
+    if (auto fault = m_context.faults.Enter("RegSetValueExA", detail)) {
+        return static_cast<long>(*fault);
+    }
     SimLock lock(m_context.mutex);
     long error = 0;
     OpenKey* open = FindOpen(key, &error);
@@ -421,8 +441,10 @@ std::optional<std::string> SimRegistry::GetString(plat::RootKey root, const std:
                                                   const std::string& name) const {
     std::optional<RegValue> value = GetValue(root, key, name);
     if (!value || !IsStringType(value->type)) return std::nullopt;
+    // Only the terminating NUL goes: a value written with more bytes than
+    // its text shows them, so a wrong size is not hidden.
     std::string text(value->data.begin(), value->data.end());
-    while (!text.empty() && text.back() == '\0') text.pop_back();
+    if (!text.empty() && text.back() == '\0') text.pop_back();
     return text;
 }
 

@@ -66,7 +66,8 @@ public:
                   std::uint32_t value);
     std::optional<RegValue> GetValue(plat::RootKey root, const std::string& key,
                                      const std::string& name) const;
-    // The text of a string value without its terminating NULs.
+    // The bytes of a string value without its one terminating NUL; any
+    // other byte, a second NUL included, stays.
     std::optional<std::string> GetString(plat::RootKey root, const std::string& key,
                                          const std::string& name) const;
     std::optional<std::uint32_t> GetDword(plat::RootKey root, const std::string& key,

@@ -71,7 +71,8 @@ SimServices::Service* SimServices::ServiceFor(plat::Handle handle, std::uint32_t
 
 plat::Handle SimServices::OpenSCManagerA(const char* machine, const char* database,
                                          std::uint32_t access) {
-    if (auto fault = m_context.faults.Enter("OpenSCManagerA")) {
+    const std::string detail = std::string(database ? database : "") + " " + Hex(access);
+    if (auto fault = m_context.faults.Enter("OpenSCManagerA", detail)) {
         Fail(*fault);
         return nullptr;
     }
@@ -89,7 +90,8 @@ plat::Handle SimServices::OpenSCManagerA(const char* machine, const char* databa
 
 plat::Handle SimServices::OpenServiceA(plat::Handle scm, const char* serviceName,
                                        std::uint32_t access) {
-    if (auto fault = m_context.faults.Enter("OpenServiceA")) {
+    const std::string detail = std::string(serviceName ? serviceName : "") + " " + Hex(access);
+    if (auto fault = m_context.faults.Enter("OpenServiceA", detail)) {
         Fail(*fault);
         return nullptr;
     }
@@ -128,7 +130,9 @@ bool SimServices::QueryServiceStatus(plat::Handle service, plat::ServiceStatus* 
 
 bool SimServices::ControlService(plat::Handle service, std::uint32_t control,
                                  plat::ServiceStatus* status) {
-    if (auto fault = m_context.faults.Enter("ControlService")) return Fail(*fault);
+    if (auto fault = m_context.faults.Enter("ControlService", std::to_string(control))) {
+        return Fail(*fault);
+    }
     SimLock lock(m_context.mutex);
     const std::uint32_t needed = control == plat::kServiceControlStop ? kServiceStop : 0;
     std::string name;

@@ -45,8 +45,8 @@ bool SimSpooler::Fail(std::uint32_t error) {
     return false;
 }
 
-bool SimSpooler::Enter(const char* opName) {
-    if (auto fault = m_context.faults.Enter(opName)) return Fail(*fault);
+bool SimSpooler::Enter(const char* opName, std::string_view detail) {
+    if (auto fault = m_context.faults.Enter(opName, detail)) return Fail(*fault);
     bool requireRunning = false;
     {
         SimLock lock(m_context.mutex);
@@ -199,7 +199,7 @@ plat::Handle SimSpooler::AddPrinterA(std::uint32_t level, const plat::PrinterInf
         SimLock lock(m_context.mutex);
         m_lastPrinterRecord = info;
     }
-    if (!Enter("AddPrinterA")) return nullptr;
+    if (!Enter("AddPrinterA", info.printerName + " " + info.portName)) return nullptr;
     SimLock lock(m_context.mutex);
     auto fail = [this](std::uint32_t error) {
         Fail(error);
@@ -239,7 +239,9 @@ plat::Handle SimSpooler::AddPrinterA(std::uint32_t level, const plat::PrinterInf
 
 plat::Handle SimSpooler::OpenPrinterA(const std::string& printerName,
                                       const plat::PrinterDefaults& defaults) {
-    if (!Enter("OpenPrinterA")) return nullptr;
+    const std::string detail =
+        printerName + " " + defaults.datatype + " " + Hex(defaults.desiredAccess);
+    if (!Enter("OpenPrinterA", detail)) return nullptr;
     SimLock lock(m_context.mutex);
     if (!KnownDatatype(defaults.datatype)) {
         Fail(spoolerr::kInvalidDatatype);
@@ -255,7 +257,7 @@ plat::Handle SimSpooler::OpenPrinterA(const std::string& printerName,
 }
 
 bool SimSpooler::SetPrinterA(plat::Handle printer, std::uint32_t level, std::uint32_t command) {
-    if (!Enter("SetPrinterA")) return false;
+    if (!Enter("SetPrinterA", std::to_string(level) + " " + std::to_string(command))) return false;
     SimLock lock(m_context.mutex);
     PrinterHandle* handle = m_handles.Find(printer);
     if (!handle) return Fail(plat::err::kInvalidHandle);

@@ -45,6 +45,7 @@ constexpr std::uint32_t kInvalidEnvironment = 1805;
 constexpr std::uint32_t kInvalidUserBuffer = 1784;
 constexpr std::uint32_t kPrinterDeleted = 1905;
 constexpr std::uint32_t kPrintMonitorInUse = 3008;
+constexpr std::uint32_t kPrinterDriverInUse = 3001;
 constexpr std::uint32_t kServerUnavailable = 1722;
 }  // namespace spoolerr
 
@@ -76,6 +77,8 @@ public:
                                     std::uint32_t cbBuf, std::uint32_t* needed) override;
     bool AddPrinterDriverExA(std::uint32_t level, const plat::DriverInfo3& info,
                              std::uint32_t copyFlags) override;
+    bool DeletePrinterDriverA(const std::string& environment,
+                              const std::string& driverName) override;
     bool DeleteMonitorA(const std::string& environment, const std::string& monitorName) override;
     bool AddMonitorA(std::uint32_t level, const plat::MonitorInfo2& info) override;
     plat::Handle OpenPrinterA(const std::string& printerName,
@@ -151,7 +154,7 @@ private:
 
     // Runs the hook and faults, then checks the service; false with the last
     // error set when the call must fail.
-    bool Enter(const char* opName);
+    bool Enter(const char* opName, std::string_view detail = {});
     bool Fail(std::uint32_t error);
     // "" becomes the calling program's environment; nullopt for an unknown one.
     std::optional<std::string> Environment(const std::string& environment) const;

@@ -44,7 +44,9 @@ std::string SimSpooler::DriverDirectory(const std::string& environment) {
 
 bool SimSpooler::GetPrinterDriverDirectoryA(const std::string& environment, std::uint32_t level,
                                             char* buf, std::uint32_t cbBuf, std::uint32_t* needed) {
-    if (!Enter("GetPrinterDriverDirectoryA")) return false;
+    const std::string detail =
+        environment + " " + std::to_string(level) + " " + std::to_string(cbBuf);
+    if (!Enter("GetPrinterDriverDirectoryA", detail)) return false;
     SimLock lock(m_context.mutex);
     if (level != 1) return Fail(plat::err::kInvalidLevel);
     std::optional<std::string> env = Environment(environment);
@@ -72,12 +74,14 @@ std::optional<std::string> SimSpooler::DriverSource(const std::string& named,
 }
 
 bool SimSpooler::AddPrinterDriverExA(std::uint32_t level, const plat::DriverInfo3& info,
-                                     std::uint32_t) {
+                                     std::uint32_t flags) {
     {
         SimLock lock(m_context.mutex);
         m_lastDriverRecord = info;
     }
-    if (!Enter("AddPrinterDriverExA")) return false;
+    const std::string detail = std::to_string(level) + " " + info.name + " " + info.environment +
+                               " " + std::to_string(info.version) + " " + std::to_string(flags);
+    if (!Enter("AddPrinterDriverExA", detail)) return false;
     SimLock lock(m_context.mutex);
     if (level != 2 && level != 3) return Fail(plat::err::kInvalidLevel);
     std::optional<std::string> env = Environment(info.environment);
@@ -153,7 +157,7 @@ bool SimSpooler::AddPrinterDriverExA(std::uint32_t level, const plat::DriverInfo
 }
 
 bool SimSpooler::AddMonitorA(std::uint32_t level, const plat::MonitorInfo2& info) {
-    if (!Enter("AddMonitorA")) return false;
+    if (!Enter("AddMonitorA", std::to_string(level) + " " + info.name)) return false;
     SimLock lock(m_context.mutex);
     if (level != 2) return Fail(plat::err::kInvalidLevel);
     if (info.name.empty() || info.dllName.empty()) return Fail(plat::err::kInvalidParameter);
@@ -185,7 +189,7 @@ bool SimSpooler::MonitorInUse(const std::string& name) const {
 }
 
 bool SimSpooler::DeleteMonitorA(const std::string& environment, const std::string& monitorName) {
-    if (!Enter("DeleteMonitorA")) return false;
+    if (!Enter("DeleteMonitorA", environment + " " + monitorName)) return false;
     SimLock lock(m_context.mutex);
     if (!Environment(environment)) return Fail(spoolerr::kInvalidEnvironment);
     auto it = std::find_if(m_monitors.begin(), m_monitors.end(), [&](const MonitorRecord& monitor) {
@@ -198,6 +202,27 @@ bool SimSpooler::DeleteMonitorA(const std::string& environment, const std::strin
     m_registry.DeleteTree(plat::RootKey::LocalMachine,
                           "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\" + it->info.name);
     m_monitors.erase(it);
+    return true;
+}
+
+bool SimSpooler::DeletePrinterDriverA(const std::string& environment,
+                                      const std::string& driverName) {
+    if (!Enter("DeletePrinterDriverA")) return false;
+    SimLock lock(m_context.mutex);
+    const std::optional<std::string> env = Environment(environment);
+    if (!env) return Fail(spoolerr::kInvalidEnvironment);
+    auto it = m_drivers.find(DriverKey(*env, driverName));
+    if (it == m_drivers.end()) return Fail(plat::err::kUnknownPrinterDriver);
+    for (const PrinterRecord& printer : m_printers) {
+        if (IEquals(printer.info.driverName, it->second.name)) {
+            return Fail(spoolerr::kPrinterDriverInUse);
+        }
+    }
+    m_registry.DeleteTree(plat::RootKey::LocalMachine,
+                          "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\" + *env +
+                              "\\Drivers\\Version-" + std::to_string(it->second.version) + "\\" +
+                              it->second.name);
+    m_drivers.erase(it);
     return true;
 }
 

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/sim/sim_text.h"
+
 namespace sim {
 
 namespace {
@@ -88,7 +90,7 @@ bool SimSystem::IsWow64Process(bool* isWow64) {
 }
 
 std::uint32_t SimSystem::GetSystemDirectoryA(char* buf, std::uint32_t cch) {
-    if (auto fault = m_context.faults.Enter("GetSystemDirectoryA")) {
+    if (auto fault = m_context.faults.Enter("GetSystemDirectoryA", std::to_string(cch))) {
         SetThreadLastError(*fault);
         return 0;
     }
@@ -96,7 +98,7 @@ std::uint32_t SimSystem::GetSystemDirectoryA(char* buf, std::uint32_t cch) {
 }
 
 std::uint32_t SimSystem::GetWindowsDirectoryA(char* buf, std::uint32_t cch) {
-    if (auto fault = m_context.faults.Enter("GetWindowsDirectoryA")) {
+    if (auto fault = m_context.faults.Enter("GetWindowsDirectoryA", std::to_string(cch))) {
         SetThreadLastError(*fault);
         return 0;
     }
@@ -109,7 +111,7 @@ std::string SimSystem::GetModuleFileNameA() {
 }
 
 void SimSystem::Sleep(std::uint32_t milliseconds) {
-    m_context.faults.Enter("Sleep");
+    m_context.faults.Enter("Sleep", std::to_string(milliseconds));
     m_context.clock.Advance(milliseconds);
     // Lets a thread that polls with short sleeps give way to the others.
     std::this_thread::yield();
@@ -179,7 +181,7 @@ std::string SimSystem::SystemDirectory() const { return "C:\\windows\\system32";
 std::string SimSystem::WindowsDirectory() const { return "C:\\windows"; }
 
 bool SimSystem::OpenProcessToken(std::uint32_t access, plat::Handle* token) {
-    if (auto fault = m_context.faults.Enter("OpenProcessToken")) return Failed(*fault);
+    if (auto fault = m_context.faults.Enter("OpenProcessToken", Hex(access))) return Failed(*fault);
     SimLock lock(m_context.mutex);
     if (token == nullptr) return Failed(plat::err::kInvalidParameter);
     *token = m_tokens.Add(Token{access});
@@ -187,7 +189,9 @@ bool SimSystem::OpenProcessToken(std::uint32_t access, plat::Handle* token) {
 }
 
 bool SimSystem::LookupPrivilegeValueA(const char* systemName, const char* name, plat::Luid* luid) {
-    if (auto fault = m_context.faults.Enter("LookupPrivilegeValueA")) return Failed(*fault);
+    if (auto fault = m_context.faults.Enter("LookupPrivilegeValueA", name ? name : "")) {
+        return Failed(*fault);
+    }
     if (systemName != nullptr || name == nullptr || luid == nullptr) {
         return Failed(plat::err::kInvalidParameter);
     }
@@ -202,7 +206,9 @@ bool SimSystem::LookupPrivilegeValueA(const char* systemName, const char* name, 
 
 bool SimSystem::AdjustTokenPrivileges(plat::Handle token, const plat::Luid& luid,
                                       std::uint32_t attributes) {
-    if (auto fault = m_context.faults.Enter("AdjustTokenPrivileges")) return Failed(*fault);
+    if (auto fault = m_context.faults.Enter("AdjustTokenPrivileges", Hex(attributes))) {
+        return Failed(*fault);
+    }
     SimLock lock(m_context.mutex);
     Token* found = m_tokens.Find(token);
     if (found == nullptr) return Failed(plat::err::kInvalidHandle);

@@ -1,6 +1,7 @@
 #include "platform/sim/sim_text.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace sim {
 
@@ -10,6 +11,12 @@ std::string ToLower(std::string_view text) {
     std::string result(text);
     std::transform(result.begin(), result.end(), result.begin(), FoldCase);
     return result;
+}
+
+std::string Hex(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%X", value);
+    return text;
 }
 
 bool IEquals(std::string_view a, std::string_view b) {

@@ -3,6 +3,7 @@
 // Windows compares them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,9 @@ struct ILess {
     using is_transparent = void;
     bool operator()(std::string_view a, std::string_view b) const;
 };
+
+// "0x" and the value in hexadecimal, for access masks in the call log.
+std::string Hex(std::uint32_t value);
 
 // Splits on any of `separators`; empty pieces are dropped.
 std::vector<std::string> SplitNonEmpty(std::string_view text, std::string_view separators);

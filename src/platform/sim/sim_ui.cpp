@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/sim/sim_dialog_boxes.h"
 #include "platform/sim/sim_templates.h"
 
 namespace sim {
@@ -25,7 +26,8 @@ constexpr std::chrono::seconds kTeardownWait{10};
 SimUserInterface::~SimUserInterface() {
     AbortAll();
     std::unique_lock<std::mutex> lock(sync_.mu);
-    if (!sync_.cv.wait_for(lock, kTeardownWait, [this] { return threads_.empty(); })) {
+    if (!sync_.cv.wait_for(lock, kTeardownWait,
+                           [this] { return threads_.empty() && threadsInUnownedBoxes_ == 0; })) {
         // Freeing the dialogs now would pull them from under a running
         // thread; stopping here is the only safe answer.
         std::fputs("SimUserInterface destroyed while a dialog thread still runs\n", stderr);
@@ -131,6 +133,16 @@ std::vector<SimDialog*> SimUserInterface::Dialogs(int templateId) const {
     return all;
 }
 
+void SimUserInterface::KeepDialogsHidden(bool hidden) {
+    std::lock_guard<std::mutex> lock(sync_.mu);
+    hidden_ = hidden;
+}
+
+bool SimUserInterface::DialogsHidden() const {
+    std::lock_guard<std::mutex> lock(sync_.mu);
+    return hidden_;
+}
+
 void SimUserInterface::SetAutoAnswer(std::optional<int> button) {
     std::lock_guard<std::mutex> lock(sync_.mu);
     autoAnswer_ = button;
@@ -139,7 +151,47 @@ void SimUserInterface::SetAutoAnswer(std::optional<int> button) {
 void SimUserInterface::AbortAll() {
     std::lock_guard<std::mutex> lock(sync_.mu);
     for (const auto& d : dialogs_) d->AbortLocked();
+    aborted_ = true;
     sync_.cv.notify_all();
+}
+
+int SimUserInterface::MessageBoxA(const std::string& text, const std::string& caption,
+                                  std::uint32_t type) {
+    Log("MessageBoxA", caption);
+    std::unique_lock<std::mutex> lock(sync_.mu);
+    unownedBoxes_.push_back(MessageBoxInfo{text, caption, type, 0});
+    const std::size_t index = unownedBoxes_.size() - 1;
+    if (autoAnswer_ || aborted_) {
+        const int answer = aborted_ ? 0
+                           : MessageBoxOffers(type, *autoAnswer_) ? *autoAnswer_
+                                                                  : MessageBoxDefaultButton(type);
+        unownedBoxes_[index].answer = answer;
+        sync_.cv.notify_all();
+        return answer;
+    }
+    ++threadsInUnownedBoxes_;
+    sync_.cv.notify_all();
+    sync_.cv.wait(lock, [&] { return unownedBoxes_[index].answer != 0 || aborted_; });
+    --threadsInUnownedBoxes_;
+    sync_.cv.notify_all();
+    return unownedBoxes_[index].answer;
+}
+
+std::vector<MessageBoxInfo> SimUserInterface::UnownedBoxes() const {
+    std::lock_guard<std::mutex> lock(sync_.mu);
+    return unownedBoxes_;
+}
+
+bool SimUserInterface::AnswerUnownedBox(int button) {
+    std::lock_guard<std::mutex> lock(sync_.mu);
+    for (MessageBoxInfo& box : unownedBoxes_) {
+        if (box.answer != 0) continue;
+        if (!MessageBoxOffers(box.type, button)) return false;
+        box.answer = button;
+        sync_.cv.notify_all();
+        return true;
+    }
+    return false;
 }
 
 }  // namespace sim

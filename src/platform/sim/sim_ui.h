@@ -3,6 +3,7 @@
 // with a message queue of its own thread, as on Windows.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "platform/sim/sim_dialog.h"
+#include "platform/sim/sim_faults.h"
 #include "platform/sim/sim_ui_queue.h"
 #include "platform/ui.h"
 
@@ -31,6 +33,11 @@ public:
     // Returns 0 for a missing or empty name.
     std::uint32_t RegisterWindowMessageA(const char* name) override;
     std::intptr_t DialogBoxParamA(int templateId, plat::IDialogHandler& handler) override;
+    void KeepDialogsHidden(bool hidden) override;
+    // Waits until the test answers the box (AnswerUnownedBox), or answers at
+    // once with the auto answer; 0 once AbortAll ran.
+    int MessageBoxA(const std::string& text, const std::string& caption,
+                    std::uint32_t type) override;
 
     // ---- Test API, safe from any thread. ----
     // The newest dialog of this template that has not ended, once one
@@ -39,8 +46,21 @@ public:
                              std::chrono::milliseconds timeout = kDefaultWait) const;
     // Every dialog of this template ever opened (and attached), oldest first.
     std::vector<SimDialog*> Dialogs(int templateId) const;
-    // The answer for message boxes of dialogs that have none of their own.
+    // Whether the program asked to keep its dialogs hidden.
+    bool DialogsHidden() const;
+    // The answer for message boxes of dialogs that have none of their own,
+    // and for boxes owned by no window.
     void SetAutoAnswer(std::optional<int> button);
+    // Every box owned by no window, oldest first; an open one's answer is 0.
+    std::vector<MessageBoxInfo> UnownedBoxes() const;
+    // Answers the oldest open box owned by no window; false when none is
+    // open or the box has no such button.
+    bool AnswerUnownedBox(int button);
+    // Where the dialogs write what they show: a control's new text, a new
+    // progress position, a control enabled or disabled, timers set and
+    // killed, message boxes. Changes only: a control set to what it already
+    // shows is not written. Null: nowhere.
+    void SetCallLog(CallLog* log) { log_ = log; }
     // Ends every running dialog with -1 and answers every open box with 0,
     // so a failed test cannot leave a thread blocked in a dialog.
     void AbortAll();
@@ -52,6 +72,9 @@ public:
     // The queue of a thread that runs dialogs of this interface, or null.
     std::shared_ptr<SimThreadQueue> QueueOfThreadLocked(std::thread::id id) const;
     std::optional<int> AutoAnswerLocked() const { return autoAnswer_; }
+    void Log(std::string_view op, const std::string& detail) const {
+        if (CallLog* log = log_.load()) log->Add(op, detail);
+    }
 
 private:
     mutable SimUiSync sync_;
@@ -60,6 +83,11 @@ private:
     std::vector<std::unique_ptr<SimDialog>> dialogs_;
     std::map<std::thread::id, std::shared_ptr<SimThreadQueue>> threads_;
     std::optional<int> autoAnswer_;
+    bool hidden_ = false;
+    std::vector<MessageBoxInfo> unownedBoxes_;
+    int threadsInUnownedBoxes_ = 0;
+    bool aborted_ = false;
+    std::atomic<CallLog*> log_{nullptr};
 };
 
 }  // namespace sim

@@ -23,7 +23,8 @@ namespace sim {
 
 class SimWindows {
 public:
-    // Drives live in a fresh temporary folder, removed by the destructor.
+    // Drives live in a fresh temporary folder (in /dev/shm when there is one
+    // and TMPDIR is not set), removed by the destructor.
     SimWindows();
     // Drives live below `hostRoot`, which is created if missing and removed
     // by the destructor.

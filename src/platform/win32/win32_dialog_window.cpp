@@ -88,6 +88,12 @@ INT_PTR Win32DialogWindow::Dispatch(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     case WM_CLOSE:
         m_handler.OnClose();
         return TRUE;
+    case WM_WINDOWPOSCHANGING:
+        // Every way of showing a window (the modal loop's own ShowWindow
+        // included) passes here, so a hidden dialog still runs its loop,
+        // its timers and its sends, but never appears.
+        if (m_store.Hidden()) reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~SWP_SHOWWINDOW;
+        break;
     case WM_DESTROY:
         m_handler.OnDestroy();
         m_handler.Attach(nullptr);

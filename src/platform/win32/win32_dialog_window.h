@@ -33,8 +33,12 @@ public:
     // calling thread, owned by `owner` (may be null). Returns the handler's
     // EndDialog result, or -1 when the dialog cannot be created.
     std::intptr_t Run(int templateId, HWND owner, IDialogHandler& handler);
+    // While on, the dialogs of this store are never shown.
+    void SetHidden(bool hidden) { m_hidden = hidden; }
+    bool Hidden() const { return m_hidden.load(); }
 
 private:
+    std::atomic<bool> m_hidden{false};
     std::mutex m_mutex;
     std::vector<std::unique_ptr<Win32DialogWindow>> m_windows;
 };

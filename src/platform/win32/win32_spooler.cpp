@@ -180,6 +180,12 @@ bool Win32Spooler::AddPrinterDriverExA(std::uint32_t level, const DriverInfo3& i
            FALSE;
 }
 
+bool Win32Spooler::DeletePrinterDriverA(const std::string& environment,
+                                        const std::string& driverName) {
+    ArgStrings args;
+    return ::DeletePrinterDriverA(nullptr, args.OrNull(environment), args.Str(driverName)) != FALSE;
+}
+
 bool Win32Spooler::DeleteMonitorA(const std::string& environment, const std::string& monitorName) {
     ArgStrings args;
     return ::DeleteMonitorA(nullptr, args.OrNull(environment), args.Str(monitorName)) != FALSE;

@@ -17,6 +17,8 @@ public:
                                     std::uint32_t cbBuf, std::uint32_t* needed) override;
     bool AddPrinterDriverExA(std::uint32_t level, const DriverInfo3& info,
                              std::uint32_t copyFlags) override;
+    bool DeletePrinterDriverA(const std::string& environment,
+                              const std::string& driverName) override;
     bool DeleteMonitorA(const std::string& environment, const std::string& monitorName) override;
     bool AddMonitorA(std::uint32_t level, const MonitorInfo2& info) override;
     Handle OpenPrinterA(const std::string& printerName, const PrinterDefaults& defaults) override;

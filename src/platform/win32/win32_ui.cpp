@@ -12,4 +12,11 @@ std::intptr_t Win32UserInterface::DialogBoxParamA(int templateId, IDialogHandler
     return m_windows.Run(templateId, nullptr, handler);
 }
 
+void Win32UserInterface::KeepDialogsHidden(bool hidden) { m_windows.SetHidden(hidden); }
+
+int Win32UserInterface::MessageBoxA(const std::string& text, const std::string& caption,
+                                    std::uint32_t type) {
+    return ::MessageBoxA(nullptr, text.c_str(), caption.c_str(), type);
+}
+
 }  // namespace plat::win32

@@ -12,6 +12,9 @@ public:
     // Ownerless dialog from the program's own resources. Its window object
     // stays valid (and inert) until this object is destroyed.
     std::intptr_t DialogBoxParamA(int templateId, IDialogHandler& handler) override;
+    void KeepDialogsHidden(bool hidden) override;
+    int MessageBoxA(const std::string& text, const std::string& caption,
+                    std::uint32_t type) override;
 
 private:
     Win32DialogWindows m_windows;

@@ -111,4 +111,23 @@ TEST_F(SimRegistryTest, StringStoredWithoutNulIsTerminatedWhenRead) {
     Reg().RegCloseKey(key);
 }
 
+// A string keeps every byte it was written with: only its one terminating
+// NUL is left out when a test reads it back, so that a size one too large
+// shows. The call log keeps the size as passed.
+TEST_F(SimRegistryTest, StringKeepsTheBytesItWasWrittenWith) {
+    plat::RegKey key = nullptr;
+    ASSERT_EQ(Reg().RegCreateKeyExA(RootKey::CurrentUser, "Software\\T", plat::kKeyAllAccess, &key),
+              0);
+    m_win.faults().Log().Start();
+    const char text[] = "COM1:\0";  // two NULs
+    EXPECT_EQ(Reg().RegSetValueExA(key, "Port", plat::kRegSz,
+                                   reinterpret_cast<const std::uint8_t*>(text), sizeof text),
+              0);
+    Reg().RegCloseKey(key);
+    EXPECT_EQ(Reg().GetValue(RootKey::CurrentUser, "Software\\T", "Port")->data.size(), 7u);
+    EXPECT_EQ(Reg().GetString(RootKey::CurrentUser, "Software\\T", "Port"), std::string("COM1:\0", 6));
+    EXPECT_EQ(m_win.faults().Log().Entries(),
+              (std::vector<std::string>{"RegSetValueExA Port 1 7", "RegCloseKey"}));
+}
+
 }  // namespace

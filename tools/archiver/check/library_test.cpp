@@ -155,11 +155,31 @@ INSTANTIATE_TEST_SUITE_P(
                     Refusal{"link.tar", archiver::kUnsafeEntry},
                     Refusal{"missing.7z", archiver::kArchiveMissing},
                     Refusal{"garbage.7z", archiver::kUnreadableArchive},
-                    Refusal{"truncated.7z", archiver::kUnreadableArchive}),
+                    Refusal{"truncated.7z", archiver::kUnreadableArchive},
+                    Refusal{"empty.7z", archiver::kUnreadableArchive},
+                    // 100 000 entries list to more than the library reads.
+                    Refusal{"many.zip", archiver::kUnreadableArchive}),
     [](const testing::TestParamInfo<Refusal>& test) {
         std::string name = test.param.fixture;
         return name.substr(0, name.find('.'));
     });
+
+// Read safely: a 10 MB file comes out whole, a name no file system takes
+// fails, and neither writes anything outside the output folder.
+TEST_F(ArchiverLibrary, HugeFilesAndLongNamesStayInside) {
+    for (const auto& [fixture, extracted] : {std::pair{"bigcfg.7z", true}, {"longname.zip", false}}) {
+        const fs::path out = scratch_.Path() / fixture;
+        fs::create_directories(out);
+        Call call = CallSevenZip(library_, nullptr, Command(Fixture(fixture), out));
+        EXPECT_EQ(call.result == 0, extracted) << fixture << ": " << call.output;
+        for (const std::string& entry : EntriesUnder(scratch_.Path())) {
+            EXPECT_TRUE(entry.rfind("bigcfg.7z", 0) == 0 || entry.rfind("longname.zip", 0) == 0) << entry;
+        }
+    }
+    std::error_code ec;
+    EXPECT_EQ(fs::file_size(scratch_.Path() / "bigcfg.7z" / "DriverName.cfg", ec),
+              std::uintmax_t{(10u << 20) + 27});
+}
 
 TEST_F(ArchiverLibrary, ReportsDamagedDataAsAFailure) {
     const fs::path out = scratch_.Path() / "out";

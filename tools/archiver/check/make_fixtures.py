@@ -11,6 +11,10 @@ wrong in one way, with the build machine's 7za:
   truncated.7z  the first half of a good archive
   damaged.7z    a good listing whose stored data fails its checksum
   good.7z       one harmless file, for checks that need a quick success
+  empty.7z      an empty file
+  many.zip      100 000 entries, the last one "../evil.txt"
+  longname.zip  an entry whose name is 10 000 characters long
+  bigcfg.7z     a driver list file of 10 MB
 
   make_fixtures.py --sevenza PATH --output DIR
 """
@@ -20,6 +24,7 @@ import os
 import shutil
 import subprocess
 import tarfile
+import zipfile
 
 
 def seven_zip(sevenza, archive, names, cwd, *switches):
@@ -85,6 +90,21 @@ def main():
     data[32] ^= 0xFF
     with open(os.path.join(out, "damaged.7z"), "wb") as f:
         f.write(data)
+
+    open(os.path.join(out, "empty.7z"), "wb").close()
+
+    with zipfile.ZipFile(os.path.join(out, "many.zip"), "w", zipfile.ZIP_STORED) as many:
+        for i in range(1, 100000):
+            many.writestr("Ticket/f%d" % i, b"")
+        many.writestr("../evil.txt", b"a file that must stay out\n")
+
+    with zipfile.ZipFile(os.path.join(out, "longname.zip"), "w") as long_name:
+        long_name.writestr("Ticket/" + "e" * 10000, b"a name no file system takes\n")
+
+    write(os.path.join(work, "big", "DriverName.cfg"),
+          "[S0]\r\nPrintName1=Driver 0\r\n" + "x" * (10 << 20))
+    seven_zip(args.sevenza, os.path.join(out, "bigcfg.7z"), ["DriverName.cfg"],
+              os.path.join(work, "big"))
 
     shutil.rmtree(work)
 

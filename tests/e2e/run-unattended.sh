@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# ctest's command for the unattended-installation tests: runs the test
+# program in a fresh Wine prefix against the distribution folder, in a
+# prefix of the build's width: a 32-bit build in a 32-bit prefix (as 32-bit
+# Windows runs it), a 64-bit build in a 64-bit one. Keeps the runs' logs.
+#
+#   run-unattended.sh PROGRAM.exe DIST_DIR LOG_DIR [GTEST ARGS]
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=../wine/wine-env.sh
+. "$here/../wine/wine-env.sh"
+
+[ $# -ge 3 ] || { echo "usage: run-unattended.sh PROGRAM.exe DIST_DIR LOG_DIR [GTEST ARGS]" >&2; exit 2; }
+program=$1 dist=$2 logs=$3
+shift 3
+[ -f "$dist/installer.exe" ] || { echo "run-unattended: no installer.exe in $dist" >&2; exit 1; }
+mkdir -p "$logs"
+UNATTENDED_DIST=$(windows_path "$dist")
+UNATTENDED_LOGS=$(windows_path "$logs")
+export UNATTENDED_DIST UNATTENDED_LOGS
+
+# Ends well within ctest's limit, so the prefix is still cleaned up.
+bash "$here/../wine/run-in-prefix.sh" --timeout 720 -- "$program" "$@"
