@@ -14,7 +14,9 @@
 #include "dialog_probe.h"
 #include "e2e_options.h"
 #include "printer_probe.h"
+#include "process_list.h"
 #include "ready_run.h"
+#include "remote_list_view.h"
 #include "registry_value_guard.h"
 #include "shared_run.h"
 #include "system_facts.h"
@@ -25,6 +27,7 @@ namespace {
 
 constexpr int kPrinterNameBox = 1001;
 constexpr int kSetDefaultBox = 1002;
+constexpr int kPortList = 1004;
 constexpr char kPortsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 constexpr char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 constexpr char kFirstDriver[] = "SK200K8";
@@ -182,6 +185,82 @@ TEST_F(ReceiptInstallTest, ASecondInstallationReplacesThePrinterAndCanLeaveTheDe
               ReadRegistryString(HKEY_CURRENT_USER, kWindowsKey, "Device"));
     Finish(second);
 }
+
+// --- Closed at a bad moment during an installation, as End Task or a
+// person at the close box would: while the USB detection restarts the
+// spooler (after a delay from Install), while it asks (its box open), or
+// while the parallel port dialog is open. A close that reaches the dialog
+// while a box or a port dialog disables it is dropped, as Windows drops it,
+// so whatever is open is answered Cancel and the close is repeated; the
+// program must end and leave nothing behind.
+
+struct CloseCase {
+    std::string name;
+    int row;              // the port-type row installed on
+    const char* waitFor;  // the window to wait for before closing; nullptr: a delay
+    DWORD delayMs;
+};
+
+void PrintTo(const CloseCase& c, std::ostream* os) { *os << c.name; }
+
+// `stem` with `number` after it.
+std::string Numbered(std::string stem, unsigned number, const char* unit = "") {
+    stem += std::to_string(number);
+    return stem += unit;
+}
+
+std::vector<CloseCase> CloseCases() {
+    std::vector<CloseCase> cases;
+    for (DWORD delay = 0; delay <= 1100; delay += 100) {
+        cases.push_back({Numbered("Restarts", delay, "ms"), 1, nullptr, delay});
+    }
+    for (unsigned i = 0; i < 3; ++i) {
+        cases.push_back({Numbered("UsbBox", i), 1, "Fail to select port", 0});
+        cases.push_back({Numbered("ParallelDialog", i), 2, "Select A Parallel Port", 0});
+    }
+    return cases;
+}
+
+class CloseDuringInstallTest : public ReceiptInstallTest,
+                               public ::testing::WithParamInterface<CloseCase> {};
+
+TEST_P(CloseDuringInstallTest, EndsAndLeavesNothing) {
+    const CloseCase& c = GetParam();
+    const RegistryValueGuard release = ReportRelease(TheSystem().restartRelease);
+    ASSERT_TRUE(release.Applied()) << release.Error();
+    ReadyRun run;
+    ASSERT_TRUE(run.Ready()) << run.Problem();
+    ASSERT_TRUE(RemoteListView(run.Control(kPortList), run.ProcessId()).SelectItem(c.row));
+    PostMessageA(run.Control(kInstallButton), BM_CLICK, 0, 0);
+    if (c.waitFor != nullptr) {
+        std::string problem;
+        ASSERT_NE(nullptr, run.Session().WaitForBox(c.waitFor, kInstallTimeoutMs, &problem))
+            << problem;
+    } else {
+        Sleep(c.delayMs);
+    }
+    const DWORD id = run.ProcessId();
+    int closes = 0;
+    const bool ended = WaitUntil(
+        [&] {
+            if (!run.Session().Process().Running()) return true;
+            if (const auto box = FindUnexpectedBox(id, {kDialogCaption})) {
+                PostMessageA(box->window, WM_COMMAND, IDCANCEL, 0);
+            } else if (closes++ % 10 == 0) {
+                run.Session().Close(CloseWay::CloseBox);
+            }
+            return false;
+        },
+        kInstallTimeoutMs, 100);
+    ASSERT_TRUE(ended) << "still running; status: "
+                       << ReadWindowText(run.Control(kStatusLine)).value_or("?");
+    EXPECT_EQ(std::vector<std::string>{}, PresentWorkingItems()) << "working files left on C:";
+    const auto left = Leftovers(ListProcesses(), id, "installer.exe", {});
+    EXPECT_TRUE(left.empty()) << "left running: " << Describe(left);
+}
+
+INSTANTIATE_TEST_SUITE_P(Moments, CloseDuringInstallTest, ::testing::ValuesIn(CloseCases()),
+                         [](const auto& test) { return test.param.name; });
 
 // --- Label printers: the language monitor first, then the driver.
 
