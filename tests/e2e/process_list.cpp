@@ -3,6 +3,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include "win_handle.h"
 
@@ -22,13 +23,30 @@ std::vector<ProcessEntry> ListProcesses() {
     return list;
 }
 
+namespace {
+
+// Wine starts its own services and desktop on demand, as children of
+// whichever program first needs them (a spooler restart, the first window),
+// and they rightly outlive it.
+bool IsWineSystemProgram(const std::string& exeName) {
+    static const char* const kPrograms[] = {"services.exe", "explorer.exe", "winedevice.exe",
+                                            "plugplay.exe", "rpcss.exe",    "svchost.exe",
+                                            "conhost.exe"};
+    return std::any_of(std::begin(kPrograms), std::end(kPrograms), [&](const char* name) {
+        return lstrcmpiA(exeName.c_str(), name) == 0;
+    });
+}
+
+}  // namespace
+
 std::vector<ProcessEntry> Leftovers(const std::vector<ProcessEntry>& processes, DWORD processId,
                                     const std::string& exeName, const std::vector<DWORD>& keep) {
     std::vector<ProcessEntry> left;
     for (const auto& p : processes) {
         if (std::find(keep.begin(), keep.end(), p.id) != keep.end()) continue;
         const bool sameName = lstrcmpiA(p.exeName.c_str(), exeName.c_str()) == 0;
-        if (p.id == processId || p.parentId == processId || sameName) left.push_back(p);
+        const bool child = p.parentId == processId && !IsWineSystemProgram(p.exeName);
+        if (p.id == processId || child || sameName) left.push_back(p);
     }
     return left;
 }

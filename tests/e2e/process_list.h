@@ -20,7 +20,8 @@ std::vector<ProcessEntry> ListProcesses();
 
 // Entries of `processes` that are `processId` itself, its children, or run
 // a program named `exeName` (compared without case) other than those in
-// `keep`. What is left of a program that should have ended.
+// `keep`. What is left of a program that should have ended; the Wine
+// services and desktop it may have started are not counted.
 std::vector<ProcessEntry> Leftovers(const std::vector<ProcessEntry>& processes, DWORD processId,
                                     const std::string& exeName, const std::vector<DWORD>& keep);
 
