@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -86,9 +87,13 @@ double WaitForUsableInstall(const Child& child, DWORD timeoutMs, HWND* dialog,
             return NowMs() - child.StartedAt();
         }
         // Now and then: has it ended, or does it show a box nobody answers?
-        if (++polls % 50 == 0 &&
-            !e2e::WhyWatchEnds(child.Handle(), child.Id(), {kDialogCaption}).empty()) {
-            return -1;
+        if (++polls % 50 == 0) {
+            const std::string why = e2e::WhyWatchEnds(child.Handle(), child.Id(), {kDialogCaption});
+            if (!why.empty()) {
+                std::fprintf(stderr, "bench: waiting for a usable Install ended: %s\n",
+                             why.c_str());
+                return -1;
+            }
         }
         Sleep(kPollMs);
     }
