@@ -65,8 +65,6 @@ bool IsFile(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-// What the side-by-side listing and extraction come to: the extracted files
-// in place and 7za.exe's result, or a refusal with nothing in place.
 // Why the listing refuses the archive (a result code and the text), or
 // kSuccess when every entry it names is safe.
 int JudgeListing(const ProcessOutcome& listing, std::string& why) {
@@ -94,6 +92,8 @@ int JudgeListing(const ProcessOutcome& listing, std::string& why) {
     return kSuccess;
 }
 
+// What the side-by-side listing and extraction come to: the extracted files
+// in place and 7za.exe's result, or a refusal with nothing in place.
 int Conclude(int listingVerdict, const std::string& listingWhy, const ProcessOutcome& extraction,
              StagingFolder& staging, char* output, std::uint32_t outputSize) {
     if (listingVerdict != kSuccess) return Fail(listingVerdict, listingWhy, output, outputSize);
