@@ -40,10 +40,13 @@ constexpr int kPortList = 1004;
 constexpr char kSerialPromptCaption[] = "Prompt(automatically select the available serial port) ";
 constexpr char kNoPortCaption[] = "Fail to select port";
 constexpr int kSerialYes = 1030;
-// The status lines an installation ends with, by port kind.
+// The status lines an installation ends with, by port kind; once the
+// serial prompt was answered, only the probe's own endings count, as the
+// serial installation's "The current printer port is" comes before it.
 constexpr const char* kLastStatuses[] = {"The installation is completed.",
                                          "The available printer port:", "Unable to detect",
                                          "The current printer port is"};
+constexpr const char* kProbeLastStatuses[] = {"The available printer port:", "Unable to detect"};
 constexpr char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 
 DWORD SecondsArgument(int argc, char** argv, DWORD fallback) {
@@ -148,6 +151,7 @@ int Install(DWORD timeoutMs) {
     // goes on after the button reads "&Finish", until its last status. Any
     // other box ends the wait at once.
     std::string unexpected;
+    bool probing = false;
     const bool finished = e2e::WaitUntil(
         [&] {
             if (HWND box = FindWindowA("#32770", kNoPortCaption)) {
@@ -155,6 +159,7 @@ int Install(DWORD timeoutMs) {
             }
             if (HWND prompt = FindWindowA("#32770", kSerialPromptCaption)) {
                 PostMessageA(GetDlgItem(prompt, kSerialYes), BM_CLICK, 0, 0);
+                probing = true;
             }
             unexpected = UnexpectedBox(dialog, {kNoPortCaption, kSerialPromptCaption});
             if (!unexpected.empty()) return true;
@@ -162,6 +167,12 @@ int Install(DWORD timeoutMs) {
                 e2e::ReadWindowText(GetDlgItem(dialog, e2e::kStatusLine)).value_or("");
             bool last = false;
             for (const char* ending : kLastStatuses) last = last || status.rfind(ending, 0) == 0;
+            if (probing) {
+                last = false;
+                for (const char* ending : kProbeLastStatuses) {
+                    last = last || status.rfind(ending, 0) == 0;
+                }
+            }
             return last && e2e::ReadWindowText(button).value_or("") == "&Finish";
         },
         timeoutMs, 200);
