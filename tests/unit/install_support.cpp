@@ -116,12 +116,16 @@ void PlaceEveryKindOfPort(InstallerHarness& h, const std::string& existingPrinte
     h.win.serial().AddPort(1);
     h.win.serial().AddPort(2, sim::StatusAnsweringPrinter());
     h.win.spooler().AddDriverForTests("Old driver");
-    plat::PrinterInfo2 old;
-    old.printerName = existingPrinter;
-    old.portName = "LPT1:";
-    old.driverName = "Old driver";
-    old.printProcessor = "WinPrint";
-    h.win.spooler().ClosePrinter(h.win.spooler().AddPrinterA(2, old));
+    AddPrinterOnLpt1(h, existingPrinter, "Old driver");
+}
+
+void AddPrinterOnLpt1(InstallerHarness& h, const std::string& name, const std::string& driver) {
+    plat::PrinterInfo2 info;
+    info.printerName = name;
+    info.portName = "LPT1:";
+    info.driverName = driver;
+    info.printProcessor = "WinPrint";
+    h.win.spooler().ClosePrinter(h.win.spooler().AddPrinterA(2, info));
 }
 
 bool RunToRest(InstallerHarness& h, std::chrono::milliseconds timeout) {

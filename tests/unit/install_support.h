@@ -28,6 +28,9 @@ sim::SimDialog& StartWithPorts(InstallerHarness& h, const std::vector<std::strin
 // and waits until the dialog is idle again (or shows a message box).
 void Install(InstallerHarness& h, const std::string& name, int row);
 
+// A printer `name` of driver `driver` on LPT1:, as another program left it.
+void AddPrinterOnLpt1(InstallerHarness& h, const std::string& name, const std::string& driver);
+
 // Entries of the call log (InstallerHarness::Recorded).
 using Calls = std::vector<std::string>;
 // The status line showing `text`; the progress bar moving to `pos`.

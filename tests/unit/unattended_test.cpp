@@ -208,14 +208,7 @@ TEST_F(Unattended, ListPrintsTheDriverNamesToTheConsoleOrTheLog) {
 
 TEST_F(Unattended, RemoveKeepsADriverAnotherPrinterUses) {
     h.win.spooler().AddDriverForTests("Shared", "Windows x64");
-    for (const char* name : {"Front", "Back"}) {
-        plat::PrinterInfo2 info;
-        info.printerName = name;
-        info.portName = "LPT1:";
-        info.driverName = "Shared";
-        info.printProcessor = "WinPrint";
-        h.win.spooler().ClosePrinter(h.win.spooler().AddPrinterA(2, info));
-    }
+    for (const char* name : {"Front", "Back"}) AddPrinterOnLpt1(h, name, "Shared");
     EXPECT_EQ(Run("/remove front /quiet /log C:\\logs\\run.log"), 0);
     EXPECT_EQ(h.win.spooler().PrinterNames(), std::vector<std::string>{"Back"});
     EXPECT_TRUE(h.win.spooler().Driver("Windows x64", "Shared"));
