@@ -24,6 +24,7 @@ constexpr int kPort = 3;
 class Owner final : public plat::IDialogWindow {
 public:
     std::string bytes;
+    std::size_t expected = 0;
     bool stray = false;
 
     std::intptr_t SendMessageA(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam) override {
@@ -33,13 +34,15 @@ public:
         } else if (msg != WM_SERIAL_EVENT_CHAR || lParam != kPort) {
             stray = true;
         }
-        m_cv.notify_all();
+        // Waking the waiter only for the last byte keeps the two threads
+        // from trading a wake-up per byte.
+        if (bytes.size() >= expected || stray) m_cv.notify_all();
         return 0;
     }
-    // Waits until `count` bytes have come; false after five seconds.
-    bool WaitBytes(std::size_t count) {
+    // Waits until the expected bytes have come; false after five seconds.
+    bool WaitBytes() {
         std::unique_lock<std::mutex> lock(m_mutex);
-        return m_cv.wait_for(lock, std::chrono::seconds(5), [&] { return bytes.size() >= count; });
+        return m_cv.wait_for(lock, std::chrono::seconds(5), [&] { return bytes.size() >= expected || stray; });
     }
     std::mutex& Mutex() { return m_mutex; }
 
@@ -118,11 +121,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     {
         std::lock_guard<std::mutex> lock(owner.Mutex());
         owner.bytes.clear();
+        owner.expected = stream.size();
     }
     for (std::size_t at = 0; at < stream.size(); at += chunk) {
         windows.serial().Deliver(kPort, stream.substr(at, chunk));
     }
-    if (!owner.WaitBytes(stream.size())) std::abort();
+    if (!owner.WaitBytes()) std::abort();
     std::lock_guard<std::mutex> lock(owner.Mutex());
     if (owner.bytes != stream || owner.stray) std::abort();
     return 0;
