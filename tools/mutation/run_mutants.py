@@ -136,9 +136,10 @@ MUTANTS = [
     m(SERVICE, "mode 16 never starts a stopped spooler",
       ("if (mode == 16 && !stopped) return;", "if (mode == 16) return;")),
     m(SERVICE, "no wait for the stop before the start (dropped wait)",
-      ("reached = WaitForServiceState(query.get(), plat::kServiceStopped, stop);", "reached = true;")),
+      ("reached = WaitForServiceState(query.get(), plat::kServiceStopped, stopStatus.currentState,\n                                      stop);",
+       "reached = true;")),
     m(SERVICE, "no pause between the status queries",
-      ("        system.Sleep(kServicePollMs);\n", "")),
+      ("pause = pause == 0 ? kServiceFirstPollMs : kServicePollMs;", "pause = 0;")),
     # Port assignment.
     m(ASSIGN, "directory-service value name PortName",
       ('"portName"', '"PortName"')),
