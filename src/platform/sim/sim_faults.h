@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace sim {
@@ -63,7 +64,12 @@ private:
     mutable std::mutex m_mutex;
     std::shared_ptr<const CallHook> m_hook;  // copied out, run unlocked
     std::map<std::string, Fault, std::less<>> m_faults;
-    std::map<std::string, int, std::less<>> m_calls;
+    // Looked up on every call: hashed, and by the caller's view.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+    };
+    std::unordered_map<std::string, int, NameHash, std::equal_to<>> m_calls;
     CallLog m_log;
 };
 
