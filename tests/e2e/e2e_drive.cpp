@@ -19,9 +19,11 @@
 // 2 for wrong arguments.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -165,14 +167,11 @@ int Install(DWORD timeoutMs) {
             if (!unexpected.empty()) return true;
             const std::string status =
                 e2e::ReadWindowText(GetDlgItem(dialog, e2e::kStatusLine)).value_or("");
-            bool last = false;
-            for (const char* ending : kLastStatuses) last = last || status.rfind(ending, 0) == 0;
-            if (probing) {
-                last = false;
-                for (const char* ending : kProbeLastStatuses) {
-                    last = last || status.rfind(ending, 0) == 0;
-                }
-            }
+            auto endsWith = [&status](const auto& endings) {
+                return std::any_of(std::begin(endings), std::end(endings),
+                                   [&status](const char* ending) { return status.rfind(ending, 0) == 0; });
+            };
+            const bool last = probing ? endsWith(kProbeLastStatuses) : endsWith(kLastStatuses);
             return last && e2e::ReadWindowText(button).value_or("") == "&Finish";
         },
         timeoutMs, 200);
