@@ -16,6 +16,8 @@ void CInstallerDlg::OnInstall() {
         return;
     }
     m_btnInstall.EnableWindow(false);
+    m_installReport = InstallReport{};
+    m_bInstalling = true;
 
     // The item count is asked again after every row, as the list may change.
     for (int row = 0; row < m_lstPort.GetItemCount(); ++row) {
@@ -51,6 +53,7 @@ void CInstallerDlg::OnInstall() {
                                     "Please choose another driver.",
                                 AppTitle(), plat::kMbOk | plat::kMbIconWarning);
         }
+        EndInstallation(InstallOutcome::kUnknownDriver);
         m_btnInstall.EnableWindow(true);
     } else if (m_nDriverIndex < groups.Total()) {
         InstallReceiptPrinter();

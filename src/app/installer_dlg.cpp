@@ -96,3 +96,15 @@ std::string CInstallerDlg::AppTitle() {
     std::string::size_type dot = name.find_last_of('.');
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
+
+void CInstallerDlg::EndInstallation(InstallOutcome outcome) {
+    if (m_installReport.outcome == InstallOutcome::kNotFinished) m_installReport.outcome = outcome;
+}
+
+void CInstallerDlg::NoteStepFailure(StepFailure failure) {
+    if (m_bInstalling) m_installReport.failures.push_back(failure);
+}
+
+void CInstallerDlg::NotePrinterPort(const std::string& printerName, const std::string& port) {
+    if (!printerName.empty() && printerName == m_installReport.printer) m_installReport.port = port;
+}

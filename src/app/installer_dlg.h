@@ -11,6 +11,7 @@
 
 #include "app/controls.h"
 #include "app/dialog.h"
+#include "app/install_report.h"
 #include "install/catalogue.h"
 #include "dialogs/port_choice_codes.h"
 #include "package/archiver_dll.h"
@@ -88,6 +89,11 @@ public:
     std::string AppTitle();
     // Whether the start-up worker has run to its end.
     bool StartupFinished() const { return m_bStartupDone.load(); }
+
+    // What the current or last installation did, begun afresh by each
+    // Install; the dialog's thread writes it, as the whole installation
+    // runs there.
+    InstallReport m_installReport;
 
     // Members, in the order of the dialog's state table.
     CArchiverDll m_archiver;
@@ -173,6 +179,15 @@ private:
     // The box for a printer the spooler refused; leaves the button usable.
     void ReportPrinterFailure(std::uint32_t error);
 
+    // How the installation ended, unless one of its steps already said so.
+    void EndInstallation(InstallOutcome outcome);
+    // A failed step of the running installation; the start-up's steps are
+    // no installation's and are not noted.
+    void NoteStepFailure(StepFailure failure);
+    // Where the installation put its printer: its report follows `port`
+    // when `printerName` is the printer being installed.
+    void NotePrinterPort(const std::string& printerName, const std::string& port);
+
     // Steps of the serial detection.
     // The Ports value of `port`: "baud,parity,data,stop".
     void WritePortSettings(const std::string& port);
@@ -195,4 +210,7 @@ private:
     std::thread m_worker;
     std::atomic<bool> m_bClosing{false};
     std::atomic<bool> m_bStartupDone{false};
+    // Set by the first Install; the start-up worker, which has ended by
+    // then, reads it in the service restarts they share.
+    std::atomic<bool> m_bInstalling{false};
 };

@@ -41,11 +41,17 @@ bool CInstallerDlg::SelectDriverEnvironment(std::string* environment, std::strin
         *environment = "Windows x64";
         known = GetDriverDirectory(environment->c_str(), directory);
     }
-    if (!known) m_btnInstall.EnableWindow(true);
+    if (known) {
+        m_installReport.environment = *environment;
+    } else {
+        EndInstallation(InstallOutcome::kStepFailed);
+        m_btnInstall.EnableWindow(true);
+    }
     return known;
 }
 
 void CInstallerDlg::ReportFolderTooLong(const std::string& folder) {
+    NoteStepFailure(StepFailure::kFolderTooLong);
     if (m_pWnd == nullptr) return;
     const std::string named = folder.empty() ? "" : " \"" + folder + "\"";
     m_pWnd->MessageBoxA("The folder" + named + " is too long for this installer.", "Error",
@@ -53,6 +59,7 @@ void CInstallerDlg::ReportFolderTooLong(const std::string& folder) {
 }
 
 void CInstallerDlg::ReportNoDriverDirectory(std::uint32_t error) {
+    NoteStepFailure(StepFailure::kDriverFolderUnknown);
     if (m_pWnd == nullptr) return;
     char text[96];
     std::snprintf(text, sizeof text,
@@ -70,6 +77,7 @@ void CInstallerDlg::StageDriverFile(const std::string& sourceFolder,
 }
 
 void CInstallerDlg::ReportDriverFailure(std::uint32_t error, PrinterVariant variant) {
+    EndInstallation(InstallOutcome::kDriverRefused);
     const bool receipt = variant == PrinterVariant::Receipt;
     char text[160];
     std::snprintf(text, sizeof text,

@@ -20,6 +20,7 @@ bool CInstallerDlg::GetMonitorDirectory(std::string* directory) {
     if (length == 0) {
         // An empty folder would put the monitor's DLL into the root of the
         // current drive and register it from there.
+        NoteStepFailure(StepFailure::kSystemFolderUnknown);
         if (m_pWnd != nullptr) {
             m_pWnd->MessageBoxA("The system folder cannot be found.", "Error",
                                 plat::kMbOk | plat::kMbIconError);
@@ -43,12 +44,15 @@ void CInstallerDlg::InstallLabelPrinter() {
     const std::optional<LabelModel> model = LookupLabelModel(m_nDriverIndex, groups);
     if (!model) {
         // The Install command lets no such index through; nothing to install.
+        EndInstallation(InstallOutcome::kUnknownDriver);
         m_btnInstall.EnableWindow(true);
         return;
     }
     const std::string driverName = model->displayName;
     const std::string key = model->key;
     const std::string printerName = m_cboDriver.GetWindowText();
+    m_installReport.printer = printerName;
+    m_installReport.driver = driverName;
 
     std::string environment;
     std::string driverDirectory;
@@ -61,6 +65,7 @@ void CInstallerDlg::InstallLabelPrinter() {
     std::string monitorDirectory;
     if (!record) ReportFolderTooLong(driverDirectory);
     if (!record || !GetMonitorDirectory(&monitorDirectory)) {
+        EndInstallation(InstallOutcome::kStepFailed);
         m_btnInstall.EnableWindow(true);
         return;
     }
@@ -74,6 +79,7 @@ void CInstallerDlg::InstallLabelPrinter() {
     if (spooler.DeleteMonitorA(environment, kLanguageMonitor)) RestartService("Spooler", 0);
     if (!spooler.AddMonitorA(2, plat::MonitorInfo2{kLanguageMonitor, environment, monitorDll}) &&
         m_platform.system.GetLastError() != plat::err::kPrintMonitorAlreadyInstalled) {
+        EndInstallation(InstallOutcome::kMonitorRefused);
         if (m_pWnd != nullptr) m_pWnd->MessageBoxA("Failed to add Monitor\r\n", AppTitle(), plat::kMbOk);
         OnOK();
         return;

@@ -26,15 +26,20 @@ void CInstallerDlg::SetDefaultPrinter(const std::string& printerName) {
     plat::RegKey key = nullptr;
     if (registry.RegOpenKeyExA(plat::RootKey::CurrentUser, kWindowsKey, plat::kKeySetValue,
                                &key) != 0) {
+        NoteStepFailure(StepFailure::kDefaultPrinterNotSet);
         return;
     }
     const std::string device = printerName + ",winspool," + m_strPort;
     // The byte count leaves out the terminating NUL.
     if (registry.RegSetValueExA(key, "Device", plat::kRegSz,
                                 reinterpret_cast<const std::uint8_t*>(device.data()),
-                                static_cast<std::uint32_t>(device.size())) != 0 &&
-        m_pWnd != nullptr) {
-        m_pWnd->MessageBoxA("Error\xA3\xBA" "Failed to set regist", AppTitle(), plat::kMbOk);
+                                static_cast<std::uint32_t>(device.size())) != 0) {
+        NoteStepFailure(StepFailure::kDefaultPrinterNotSet);
+        if (m_pWnd != nullptr) {
+            m_pWnd->MessageBoxA("Error\xA3\xBA" "Failed to set regist", AppTitle(), plat::kMbOk);
+        }
+    } else {
+        m_installReport.defaultPrinter = true;
     }
     registry.RegCloseKey(key);
 }
@@ -54,6 +59,7 @@ void CInstallerDlg::ReportPrinterFailure(std::uint32_t error) {
         caption = "Error prompt";
         retry = false;
     }
+    EndInstallation(InstallOutcome::kPrinterNotCreated);
     if (m_pWnd != nullptr) m_pWnd->MessageBoxA(text, caption, plat::kMbOk);
     if (retry) m_btnInstall.SetWindowText("Reinstall");
     m_btnInstall.EnableWindow(true);
@@ -99,6 +105,7 @@ void CInstallerDlg::RegisterPrinter(const std::string& printerName, const std::s
         return;
     }
     m_strPrinterName = printerName;
+    m_installReport.port = creationPort;
 
     if (g_bPortFound) {
         SetStatus("Added the printer " + printerName);
@@ -136,6 +143,7 @@ void CInstallerDlg::RegisterPrinter(const std::string& printerName, const std::s
     if (!serial) {
         m_progress.SetPos(100);
         m_strStatus = "The installation is completed.";
+        EndInstallation(InstallOutcome::kInstalled);
     }
     if (variant == PrinterVariant::Receipt || !serial) {
         m_btnInstall.EnableWindow(true);

@@ -16,12 +16,15 @@ void CInstallerDlg::InstallReceiptPrinter() {
     const std::optional<ReceiptModel> model = LookupReceiptModel(m_nDriverIndex, groups);
     if (!model) {
         // The Install command lets no such index through; nothing to install.
+        EndInstallation(InstallOutcome::kUnknownDriver);
         m_btnInstall.EnableWindow(true);
         return;
     }
     const std::string printerName =
         m_pWnd != nullptr ? m_pWnd->GetDlgItemTextA(IDC_PRINTER_NAME) : "";
     const std::string driverName = model->displayName;
+    m_installReport.printer = printerName;
+    m_installReport.driver = driverName;
     const std::string modelDll = std::string(model->modelDll) + ".DLL";
     const std::string dataFile = std::string(model->key) + ".GPD";
 
@@ -29,6 +32,7 @@ void CInstallerDlg::InstallReceiptPrinter() {
         ReceiptDriverRecord(*model, environment, driverDirectory, GetWindowsVersionCode() == 4);
     if (!record) {
         ReportFolderTooLong(driverDirectory);
+        EndInstallation(InstallOutcome::kStepFailed);
         m_btnInstall.EnableWindow(true);
         return;
     }

@@ -65,6 +65,7 @@ void CInstallerDlg::RestartService(const char* serviceName, int mode) {
         // Without the state there is no telling whether a start or a stop is
         // right; stopping blindly could cut off a spooler that is printing,
         // so nothing more is tried.
+        NoteStepFailure(StepFailure::kSpoolerStateUnknown);
         if (m_pWnd != nullptr) {
             m_pWnd->MessageBoxA(kStatusUnknown, AppTitle(), plat::kMbOk | plat::kMbIconInformation);
         }
@@ -93,7 +94,9 @@ void CInstallerDlg::RestartService(const char* serviceName, int mode) {
         services.StartServiceA(control.get());
         reached = WaitForServiceState(query.get(), plat::kServiceRunning, plat::kServiceStopped);
     }
-    if (!reached && m_pWnd != nullptr) {
+    if (reached) return;
+    NoteStepFailure(StepFailure::kSpoolerTimedOut);
+    if (m_pWnd != nullptr) {
         m_pWnd->MessageBoxA(std::string("The service \"") + serviceName +
                                 "\" did not reach the expected state in time.",
                             AppTitle(), plat::kMbOk | plat::kMbIconWarning);

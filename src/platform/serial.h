@@ -34,10 +34,6 @@ constexpr std::uint32_t kPurgeAll = kPurgeTxAbort | kPurgeRxAbort | kPurgeTxClea
 
 constexpr std::uint32_t kRtsControlEnable = 1;
 
-constexpr std::uint32_t kWaitObject0 = 0;
-constexpr std::uint32_t kWaitTimeout = 258;
-constexpr std::uint32_t kWaitFailed = 0xFFFFFFFFu;
-
 namespace err {
 constexpr std::uint32_t kOperationAborted = 995;
 constexpr std::uint32_t kIoIncomplete = 996;

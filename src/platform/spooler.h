@@ -70,6 +70,11 @@ constexpr std::uint32_t kPrinterEnumConnections = 0x4;
 constexpr std::uint32_t kAplCopyAllFiles = 0x4;   // APD_COPY_ALL_FILES
 constexpr std::uint32_t kPrinterControlPurge = 3;
 constexpr std::uint32_t kPrinterAllAccess = 0x000F000C;
+constexpr std::uint32_t kServerAccessAdminister = 0x00000001;
+// OpenPrinterA names that reach a port monitor's own interface: the
+// monitor's name or a port's name follows.
+constexpr const char* kXcvMonitorPrefix = ",XcvMonitor ";
+constexpr const char* kXcvPortPrefix = ",XcvPort ";
 
 class ISpooler {
 public:
@@ -96,13 +101,24 @@ public:
                                       const std::string& driverName) = 0;
     virtual bool DeleteMonitorA(const std::string& environment, const std::string& monitorName) = 0;
     virtual bool AddMonitorA(std::uint32_t level, const MonitorInfo2& info) = 0;
-    // Returns a printer handle, or nullptr.
+    // Returns a printer handle, or nullptr. An empty name opens the local
+    // print server (the name goes to Windows as NULL).
     virtual Handle OpenPrinterA(const std::string& printerName, const PrinterDefaults& defaults) = 0;
     virtual bool SetPrinterA(Handle printer, std::uint32_t level, std::uint32_t command) = 0;
     virtual bool DeletePrinter(Handle printer) = 0;
     virtual bool ClosePrinter(Handle printer) = 0;
     // Returns a printer handle the caller closes, or nullptr.
     virtual Handle AddPrinterA(std::uint32_t level, const PrinterInfo2& info) = 0;
+    // XcvDataW on a handle of a ",XcvMonitor " or ",XcvPort " name: runs
+    // the port monitor's command `dataName` ("AddPort", "GetConfigInfo")
+    // with `input`; `output` comes sized by the caller and gets at most that
+    // many bytes; `*needed` the size the answer needs; `*status` the
+    // monitor's own result (0: done). False when the spooler could not ask
+    // the monitor (last error set).
+    virtual bool XcvDataW(Handle xcv, const std::string& dataName,
+                          const std::vector<std::uint8_t>& input,
+                          std::vector<std::uint8_t>* output, std::uint32_t* needed,
+                          std::uint32_t* status) = 0;
 };
 
 }  // namespace plat

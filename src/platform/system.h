@@ -63,6 +63,22 @@ public:
                                        std::uint32_t attributes) = 0;
     virtual bool CloseHandle(Handle handle) = 0;
     virtual void SetLastError(std::uint32_t error) = 0;
+
+    // CreateMutexA(NULL, FALSE, name): the named mutex, made or, when some
+    // process has made it, opened; nullptr on failure. CloseHandle frees it.
+    virtual Handle CreateMutexA(const std::string& name) = 0;
+    // WaitForSingleObject on a mutex: kWaitObject0 or kWaitAbandoned when
+    // the calling thread now owns it (a thread that owns it already owns it
+    // once more), kWaitTimeout, or kWaitFailed.
+    virtual std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) = 0;
+    // Gives up one ownership of the calling thread; fails (288) when it owns
+    // none.
+    virtual bool ReleaseMutex(Handle mutex) = 0;
+    // CheckTokenMembership(NULL, the Administrators group's SID): whether
+    // the process has an administrator's rights (where user account control
+    // is on, only when elevated: a filtered token holds the group for deny
+    // only).
+    virtual bool CheckAdministratorsMembership(bool* member) = 0;
 };
 
 }  // namespace plat

@@ -31,6 +31,7 @@ constexpr std::uint32_t kDirNotEmpty = 145;
 constexpr std::uint32_t kAlreadyExists = 183;
 constexpr std::uint32_t kMoreData = 234;
 constexpr std::uint32_t kNoMoreItems = 259;
+constexpr std::uint32_t kNotOwner = 288;
 constexpr std::uint32_t kServiceRequestTimeout = 1053;
 constexpr std::uint32_t kServiceDatabaseLocked = 1055;
 constexpr std::uint32_t kServiceAlreadyRunning = 1056;
@@ -45,6 +46,12 @@ constexpr std::uint32_t kPrinterAlreadyExists = 1802;
 constexpr std::uint32_t kUnknownPrintMonitor = 3000;
 constexpr std::uint32_t kPrintMonitorAlreadyInstalled = 3006;
 }  // namespace err
+
+// The results of the wait functions.
+constexpr std::uint32_t kWaitObject0 = 0x00000000;
+constexpr std::uint32_t kWaitAbandoned = 0x00000080;
+constexpr std::uint32_t kWaitTimeout = 0x00000102;
+constexpr std::uint32_t kWaitFailed = 0xFFFFFFFF;
 
 constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
 constexpr std::uint32_t kFileAttributeReadOnly = 0x01;

@@ -27,9 +27,11 @@ void CInstallerDlg::AssignPrinterPort(const char* printerName, std::string port)
     if (printerName == nullptr || *printerName == '\0') return;
     plat::IRegistry& registry = m_platform.registry;
     auto reportFailure = [this] {
+        NoteStepFailure(StepFailure::kPrinterPortNotWritten);
         if (m_pWnd != nullptr) m_pWnd->MessageBoxA("Failed to read Registry", AppTitle(), plat::kMbOk);
     };
 
+    int written = 0;
     for (const PortValue& target : kPortValues) {
         const std::string path = std::string(target.keyPath) + printerName + target.suffix;
         plat::RegKey key = nullptr;
@@ -41,8 +43,17 @@ void CInstallerDlg::AssignPrinterPort(const char* printerName, std::string port)
                                     reinterpret_cast<const std::uint8_t*>(port.data()),
                                     static_cast<std::uint32_t>(port.size())) != 0) {
             reportFailure();
+        } else {
+            ++written;
         }
         registry.RegCloseKey(key);
+    }
+    // Where no key of the printer could be opened the printer stays where
+    // it was; no box says so, but the installation's report does.
+    if (written > 0) {
+        NotePrinterPort(printerName, port);
+    } else {
+        NoteStepFailure(StepFailure::kPrinterPortNotWritten);
     }
 
     // The on-line flag lives in the current hardware profile. Where that

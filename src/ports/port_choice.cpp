@@ -70,9 +70,12 @@ bool CInstallerDlg::ChoosePortForPrinter() {
         index = static_cast<std::size_t>(choice - PORT_CHOICE_BASE);
     }
     if (index >= list->size()) {
+        EndInstallation(list->empty() ? InstallOutcome::kNoSuchPort : InstallOutcome::kPortNotChosen);
         m_btnInstall.EnableWindow(true);
         return false;
     }
     m_strPort = (*list)[index];
+    // A port the user picked is the printer's port for good.
+    m_installReport.portConfirmed = true;
     return true;
 }

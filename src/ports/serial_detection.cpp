@@ -43,14 +43,15 @@ void CInstallerDlg::WritePortSettings(const std::string& port) {
     plat::RegKey key = nullptr;
     if (registry.RegOpenKeyExA(plat::RootKey::LocalMachine, kPortsKey, plat::kKeySetValue,
                                &key) != 0) {
+        NoteStepFailure(StepFailure::kPortSettingsNotWritten);
         return;
     }
     // The size is the number of characters, without the terminating zero.
     if (registry.RegSetValueExA(key, port.c_str(), plat::kRegSz,
                                 reinterpret_cast<const std::uint8_t*>(settings),
-                                static_cast<std::uint32_t>(length)) != 0 &&
-        m_pWnd != nullptr) {
-        m_pWnd->MessageBoxA(kPortsWriteFailed, AppTitle(), plat::kMbOk);
+                                static_cast<std::uint32_t>(length)) != 0) {
+        NoteStepFailure(StepFailure::kPortSettingsNotWritten);
+        if (m_pWnd != nullptr) m_pWnd->MessageBoxA(kPortsWriteFailed, AppTitle(), plat::kMbOk);
     }
     registry.RegCloseKey(key);
 }
@@ -89,6 +90,9 @@ void CInstallerDlg::ConfigureSerialPort() {
             m_nProbeIndex = -1;
             m_bSerialReply = false;
             if (m_pWnd != nullptr) m_pWnd->SetTimer(PROBE_TIMER_ID, kNextPortMs);
+        } else {
+            // Not searched: the printer stays on the first serial port.
+            EndInstallation(InstallOutcome::kFallbackPort);
         }
         RefreshControls();
         m_strStatus = kCurrentPort + m_saSerialPorts.front() + " ,you can set that after the installation";
@@ -105,6 +109,9 @@ void CInstallerDlg::ConfigureSerialPort() {
         m_progress.SetPos(90);
         RestartService("Spooler", kRestart);
         m_strStatus = kCurrentPort + port + ",you can configure after the installation";
+        // The only serial port there is.
+        m_installReport.portConfirmed = true;
+        EndInstallation(InstallOutcome::kInstalled);
         FinishDialog();
         m_progress.SetPos(100);
         return;
@@ -119,6 +126,7 @@ void CInstallerDlg::ConfigureSerialPort() {
         if (m_saPrinterNames[i] == printer) port = m_saPrinterPorts[i];
     }
     m_strStatus = kNotDetected + port;
+    EndInstallation(InstallOutcome::kFallbackPort);
     FinishDialog();
     m_progress.SetPos(100);
 }
@@ -144,6 +152,8 @@ void CInstallerDlg::OnTimer(std::uintptr_t timerId) {
         AssignPrinterPort(printer.c_str(), port);
         WritePortSettings(port);
         EndProbe(printer);
+        m_installReport.portConfirmed = true;
+        EndInstallation(InstallOutcome::kInstalled);
         FinishDialog();
         m_progress.SetPos(100);
     } else if (m_nProbeIndex + 1 < count) {
@@ -170,6 +180,7 @@ void CInstallerDlg::OnTimer(std::uintptr_t timerId) {
         if (m_pWnd != nullptr) m_pWnd->KillTimer(PROBE_TIMER_ID);
         EndProbe(printer);
         m_strStatus = kNotDetected + (count > 0 ? m_saSerialPorts.front() : std::string());
+        EndInstallation(InstallOutcome::kFallbackPort);
         FinishDialog();
         m_progress.SetPos(100);
     }

@@ -32,7 +32,8 @@ void CInstallerDlg::DetectUsbPort() {
             m_progress.SetPos(50);
             if (versionCode == kWindows7) {
                 // The spooler of Windows 7 reports no on-line state here:
-                // every port is written and the last one stays.
+                // every port is written and the last one stays, answered
+                // or not.
                 found = 1;
                 continue;
             }
@@ -56,14 +57,17 @@ void CInstallerDlg::DetectUsbPort() {
             found = data[0];
             registry.RegCloseKey(key);
             if (found == 1) {
+                m_installReport.portConfirmed = true;
                 m_progress.SetPos(70);
                 break;
             }
         }
 
-        if (found != 0 || m_pWnd == nullptr ||
+        if (found != 0) break;
+        if (m_pWnd == nullptr ||
             m_pWnd->MessageBoxA(kNotFound, "Fail to select port", plat::kMbRetryCancel) !=
                 plat::kIdRetry) {
+            EndInstallation(InstallOutcome::kFallbackPort);
             break;
         }
     }

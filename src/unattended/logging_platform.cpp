@@ -112,6 +112,11 @@ public:
                              "AddPrinterA(" + Quoted(info.printerName) + ", " + Quoted(info.portName) +
                                  ", " + Quoted(info.driverName) + ")");
     }
+    bool XcvDataW(plat::Handle xcv, const std::string& dataName, const std::vector<std::uint8_t>& input,
+                  std::vector<std::uint8_t>* output, std::uint32_t* needed, std::uint32_t* status) override {
+        return m_notes.Check(m_inner.XcvDataW(xcv, dataName, input, output, needed, status),
+                             "XcvDataW(" + Quoted(dataName) + ")");
+    }
 
 private:
     plat::ISpooler& m_inner;

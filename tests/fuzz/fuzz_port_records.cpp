@@ -50,6 +50,10 @@ public:
     bool DeletePrinter(plat::Handle) override { return false; }
     bool ClosePrinter(plat::Handle) override { return false; }
     plat::Handle AddPrinterA(std::uint32_t, const plat::PrinterInfo2&) override { return nullptr; }
+    bool XcvDataW(plat::Handle, const std::string&, const std::vector<std::uint8_t>&,
+                  std::vector<std::uint8_t>*, std::uint32_t*, std::uint32_t*) override {
+        return false;
+    }
 };
 
 bool StartsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }

@@ -20,6 +20,7 @@ constexpr std::uintptr_t kPrinterHandleBase = 0x30000000;
 constexpr std::uintptr_t kFindHandleBase = 0x40000000;
 constexpr std::uintptr_t kModuleHandleBase = 0x50000000;
 constexpr std::uintptr_t kTokenHandleBase = 0x60000000;
+constexpr std::uintptr_t kMutexHandleBase = 0x70000000;
 
 template <typename T>
 class HandleTable {

@@ -234,7 +234,7 @@ plat::Handle SimSpooler::AddPrinterA(std::uint32_t level, const plat::PrinterInf
     record.info.attributes |= kPrinterAttributeLocal;
     WritePrinterKeys(record.info);
     m_printers.push_back(record);
-    return m_handles.Add(PrinterHandle{record.id});
+    return m_handles.Add(PrinterHandle{record.id, "", ""});
 }
 
 plat::Handle SimSpooler::OpenPrinterA(const std::string& printerName,
@@ -247,13 +247,26 @@ plat::Handle SimSpooler::OpenPrinterA(const std::string& printerName,
         Fail(spoolerr::kInvalidDatatype);
         return nullptr;
     }
-    if (printerName.empty()) return m_handles.Add(PrinterHandle{0});  // the print server
+    if (printerName.empty()) {
+        // The print server; administering it, as installing drivers does,
+        // takes an administrator.
+        if ((defaults.desiredAccess & plat::kServerAccessAdminister) != 0 && !m_system.Administrator()) {
+            Fail(plat::err::kAccessDenied);
+            return nullptr;
+        }
+        return m_handles.Add(PrinterHandle{0, "", ""});
+    }
+    if (printerName[0] == ',') {
+        PrinterHandle xcv;
+        if (!OpenXcv(printerName, &xcv)) return nullptr;
+        return m_handles.Add(std::move(xcv));
+    }
     PrinterRecord* printer = FindPrinter(printerName);
     if (!printer) {
         Fail(plat::err::kInvalidPrinterName);
         return nullptr;
     }
-    return m_handles.Add(PrinterHandle{printer->id});
+    return m_handles.Add(PrinterHandle{printer->id, "", ""});
 }
 
 bool SimSpooler::SetPrinterA(plat::Handle printer, std::uint32_t level, std::uint32_t command) {
@@ -345,7 +358,7 @@ void SimSpooler::AddPort(const std::string& name, const std::string& description
         m_registry.SetString(plat::RootKey::LocalMachine, kPortsKey, name, "");
         return;
     }
-    m_ports.push_back(PortRecord{plat::PortInfo2{name, owner, description, kPortTypeReadWrite}});
+    m_ports.push_back(PortRecord{plat::PortInfo2{name, owner, description, kPortTypeReadWrite}, std::nullopt});
 }
 
 void SimSpooler::RemovePort(const std::string& name) {

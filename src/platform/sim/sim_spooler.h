@@ -20,6 +20,7 @@
 #include "platform/sim/sim_handles.h"
 #include "platform/sim/sim_text.h"
 #include "platform/spooler.h"
+#include "platform/tcpip_port_data.h"
 
 namespace sim {
 
@@ -87,6 +88,12 @@ public:
     bool DeletePrinter(plat::Handle printer) override;
     bool ClosePrinter(plat::Handle printer) override;
     plat::Handle AddPrinterA(std::uint32_t level, const plat::PrinterInfo2& info) override;
+    // The standard TCP/IP monitor's "AddPort" (on its ",XcvMonitor "
+    // handle) and "GetConfigInfo" (on a ",XcvPort " handle of one of its
+    // ports); other commands and monitors give status 50.
+    bool XcvDataW(plat::Handle xcv, const std::string& dataName,
+                  const std::vector<std::uint8_t>& input, std::vector<std::uint8_t>* output,
+                  std::uint32_t* needed, std::uint32_t* status) override;
 
     // Test knobs (no hook, no faults).
     // A port of any monitor and description ("USB001", "Virtual printer
@@ -94,6 +101,10 @@ public:
     // Windows keeps them.
     void AddPort(const std::string& name, const std::string& description,
                  const std::string& monitor = "");
+    // A port of the standard TCP/IP monitor with its settings.
+    void AddTcpipPort(const plat::TcpipPortData& data);
+    // The settings of a TCP/IP port; nullopt for another port.
+    std::optional<plat::TcpipPortData> TcpipPort(const std::string& name) const;
     void RemovePort(const std::string& name);
     // On: AddPrinterA refuses a port that does not exist (1796).
     void SetStrictPorts(bool on);
@@ -146,11 +157,17 @@ private:
         bool portMonitor = false;  // one of the system's port monitors
     };
     struct PrinterHandle {
-        std::uint64_t printerId = 0;  // 0: the print server
+        std::uint64_t printerId = 0;  // 0: the print server, or a monitor's or port's interface
+        std::string xcvMonitor;       // ",XcvMonitor NAME": the monitor
+        std::string xcvPort;          // ",XcvPort NAME": the port
     };
     struct PortRecord {
         plat::PortInfo2 info;
+        std::optional<plat::TcpipPortData> tcpip;  // a standard TCP/IP port's settings
     };
+    // The ",XcvMonitor " / ",XcvPort " interface `name` opens; false (last
+    // error set) when the monitor or port is not there.
+    bool OpenXcv(const std::string& name, PrinterHandle* handle);
 
     // Runs the hook and faults, then checks the service; false with the last
     // error set when the call must fail.

@@ -1,5 +1,6 @@
 #include "platform/sim/sim_system.h"
 
+#include <chrono>
 #include <cstring>
 #include <thread>
 
@@ -223,8 +224,95 @@ bool SimSystem::AdjustTokenPrivileges(plat::Handle token, const plat::Luid& luid
 
 bool SimSystem::CloseHandle(plat::Handle handle) {
     if (auto fault = m_context.faults.Enter("CloseHandle")) return Failed(*fault);
+    {
+        std::lock_guard<std::mutex> lock(m_mutexLock);
+        if (const std::string* name = m_mutexHandles.Find(handle)) {
+            // The last handle takes the mutex with it, as Windows does; an
+            // owner's ownership stays until then (abandoned when it ends).
+            auto it = m_mutexes.find(*name);
+            if (it != m_mutexes.end() && --it->second.handles == 0) m_mutexes.erase(it);
+            m_mutexHandles.Remove(handle);
+            m_mutexReleased.notify_all();
+            return true;
+        }
+    }
     SimLock lock(m_context.mutex);
     return m_tokens.Remove(handle) || Failed(plat::err::kInvalidHandle);
+}
+
+plat::Handle SimSystem::CreateMutexA(const std::string& name) {
+    if (auto fault = m_context.faults.Enter("CreateMutexA", name)) {
+        SetThreadLastError(*fault);
+        return nullptr;
+    }
+    std::lock_guard<std::mutex> lock(m_mutexLock);
+    const bool existed = m_mutexes.count(name) != 0;
+    ++m_mutexes[name].handles;
+    SetThreadLastError(existed ? plat::err::kAlreadyExists : plat::err::kSuccess);
+    return m_mutexHandles.Add(name);
+}
+
+std::uint32_t SimSystem::WaitForSingleObject(plat::Handle handle, std::uint32_t milliseconds) {
+    if (auto fault = m_context.faults.Enter("WaitForSingleObject", std::to_string(milliseconds))) {
+        SetThreadLastError(*fault);
+        return plat::kWaitFailed;
+    }
+    std::unique_lock<std::mutex> lock(m_mutexLock);
+    const std::thread::id self = std::this_thread::get_id();
+    auto available = [&] {
+        const std::string* name = m_mutexHandles.Find(handle);
+        if (name == nullptr) return true;
+        const NamedMutex& mutex = m_mutexes[*name];
+        return mutex.count == 0 || mutex.owner == self;
+    };
+    if (!m_mutexReleased.wait_for(lock, std::chrono::milliseconds(milliseconds), available)) {
+        return plat::kWaitTimeout;
+    }
+    const std::string* name = m_mutexHandles.Find(handle);
+    if (name == nullptr) {
+        SetThreadLastError(plat::err::kInvalidHandle);
+        return plat::kWaitFailed;
+    }
+    NamedMutex& mutex = m_mutexes[*name];
+    mutex.owner = self;
+    ++mutex.count;
+    return plat::kWaitObject0;
+}
+
+bool SimSystem::ReleaseMutex(plat::Handle handle) {
+    if (auto fault = m_context.faults.Enter("ReleaseMutex")) return Failed(*fault);
+    std::lock_guard<std::mutex> lock(m_mutexLock);
+    const std::string* name = m_mutexHandles.Find(handle);
+    if (name == nullptr) return Failed(plat::err::kInvalidHandle);
+    NamedMutex& mutex = m_mutexes[*name];
+    if (mutex.count == 0 || mutex.owner != std::this_thread::get_id()) return Failed(plat::err::kNotOwner);
+    if (--mutex.count == 0) mutex.owner = {};
+    m_mutexReleased.notify_all();
+    return true;
+}
+
+bool SimSystem::CheckAdministratorsMembership(bool* member) {
+    if (auto fault = m_context.faults.Enter("CheckAdministratorsMembership")) return Failed(*fault);
+    SimLock lock(m_context.mutex);
+    if (member == nullptr) return Failed(plat::err::kInvalidParameter);
+    *member = m_administrator;
+    return true;
+}
+
+void SimSystem::SetAdministrator(bool on) {
+    SimLock lock(m_context.mutex);
+    m_administrator = on;
+}
+
+bool SimSystem::Administrator() const {
+    SimLock lock(m_context.mutex);
+    return m_administrator;
+}
+
+bool SimSystem::MutexOwned(const std::string& name) const {
+    std::lock_guard<std::mutex> lock(m_mutexLock);
+    const auto it = m_mutexes.find(name);
+    return it != m_mutexes.end() && it->second.count > 0;
 }
 
 bool SimSystem::PrivilegeEnabled(const std::string& name) const {

@@ -3,12 +3,17 @@
 // 32-bit installer runs under WOW64), program "C:\dist\installer.exe".
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
+#include <map>
+#include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "platform/sim/sim_context.h"
 #include "platform/sim/sim_handles.h"
+#include "platform/sim/sim_text.h"
 #include "platform/system.h"
 
 namespace sim {
@@ -36,6 +41,14 @@ public:
                                std::uint32_t attributes) override;
     bool CloseHandle(plat::Handle handle) override;
     std::uint32_t GetWindowsDirectoryA(char* buf, std::uint32_t cch) override;
+    // Named mutexes are shared by every program run on this Windows. A wait
+    // for one another thread owns waits for real (at most `milliseconds`),
+    // since its owner is a real thread too.
+    plat::Handle CreateMutexA(const std::string& name) override;
+    std::uint32_t WaitForSingleObject(plat::Handle handle, std::uint32_t milliseconds) override;
+    bool ReleaseMutex(plat::Handle mutex) override;
+    // True unless SetAdministrator(false).
+    bool CheckAdministratorsMembership(bool* member) override;
 
     // Test knobs and views.
     void SetVersion(std::uint32_t platformId, std::uint32_t major, std::uint32_t minor,
@@ -54,6 +67,11 @@ public:
     std::string WindowsDirectory() const;
     bool PrivilegeEnabled(const std::string& name) const;
     std::size_t OpenTokenCount() const;
+    // Off: the process runs without an administrator's rights.
+    void SetAdministrator(bool on);
+    bool Administrator() const;
+    // Whether some thread owns the mutex `name`.
+    bool MutexOwned(const std::string& name) const;
 
 private:
     SimContext& m_context;
@@ -66,6 +84,18 @@ private:
     };
     HandleTable<Token> m_tokens{kTokenHandleBase};
     std::set<std::uint32_t> m_enabledPrivileges;  // by LUID low part
+    bool m_administrator = true;
+
+    // Named mutexes, under a lock of their own: a wait blocks on it.
+    struct NamedMutex {
+        std::thread::id owner;
+        int count = 0;  // ownerships the owner holds
+        int handles = 0;
+    };
+    mutable std::mutex m_mutexLock;
+    std::condition_variable m_mutexReleased;
+    std::map<std::string, NamedMutex, ILess> m_mutexes;
+    HandleTable<std::string> m_mutexHandles{kMutexHandleBase};  // the mutex's name
 };
 
 }  // namespace sim

@@ -208,7 +208,7 @@ Handle Win32Spooler::OpenPrinterA(const std::string& printerName,
     pd.pDevMode = nullptr;
     pd.DesiredAccess = defaults.desiredAccess;
     HANDLE printer = nullptr;
-    if (!::OpenPrinterA(args.Str(printerName), &printer, &pd)) return nullptr;
+    if (!::OpenPrinterA(args.OrNull(printerName), &printer, &pd)) return nullptr;
     return printer;
 }
 
@@ -247,6 +247,22 @@ Handle Win32Spooler::AddPrinterA(std::uint32_t level, const PrinterInfo2& info) 
     record.UntilTime = info.untilTime;
     record.Status = info.status;
     return ::AddPrinterA(nullptr, level, reinterpret_cast<BYTE*>(&record));
+}
+
+bool Win32Spooler::XcvDataW(Handle xcv, const std::string& dataName,
+                            const std::vector<std::uint8_t>& input, std::vector<std::uint8_t>* output,
+                            std::uint32_t* needed, std::uint32_t* status) {
+    // The commands are plain ASCII words.
+    const std::wstring name(dataName.begin(), dataName.end());
+    std::vector<BYTE> in(input.begin(), input.end());
+    DWORD cbNeeded = 0;
+    DWORD monitorStatus = 0;
+    const BOOL asked = ::XcvDataW(ToHandle(xcv), name.c_str(), in.empty() ? nullptr : in.data(),
+                                  static_cast<DWORD>(in.size()), output->empty() ? nullptr : output->data(),
+                                  static_cast<DWORD>(output->size()), &cbNeeded, &monitorStatus);
+    *needed = cbNeeded;
+    *status = monitorStatus;
+    return asked != FALSE;
 }
 
 }  // namespace plat::win32

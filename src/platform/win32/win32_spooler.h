@@ -26,6 +26,9 @@ public:
     bool DeletePrinter(Handle printer) override;
     bool ClosePrinter(Handle printer) override;
     Handle AddPrinterA(std::uint32_t level, const PrinterInfo2& info) override;
+    bool XcvDataW(Handle xcv, const std::string& dataName, const std::vector<std::uint8_t>& input,
+                  std::vector<std::uint8_t>* output, std::uint32_t* needed,
+                  std::uint32_t* status) override;
 };
 
 }  // namespace plat::win32

@@ -149,4 +149,34 @@ bool Win32System::AdjustTokenPrivileges(Handle token, const Luid& luid, std::uin
 
 bool Win32System::CloseHandle(Handle handle) { return ::CloseHandle(static_cast<HANDLE>(handle)) != FALSE; }
 
+Handle Win32System::CreateMutexA(const std::string& name) {
+    return ::CreateMutexA(nullptr, FALSE, name.c_str());
+}
+
+std::uint32_t Win32System::WaitForSingleObject(Handle handle, std::uint32_t milliseconds) {
+    return ::WaitForSingleObject(static_cast<HANDLE>(handle), milliseconds);
+}
+
+bool Win32System::ReleaseMutex(Handle mutex) { return ::ReleaseMutex(static_cast<HANDLE>(mutex)) != FALSE; }
+
+bool Win32System::CheckAdministratorsMembership(bool* member) {
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID administrators = nullptr;
+    if (!::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
+                                    0, 0, 0, 0, &administrators)) {
+        return false;
+    }
+    BOOL isMember = FALSE;
+    // The token of the calling thread's impersonation, else the process's.
+    const BOOL checked = ::CheckTokenMembership(nullptr, administrators, &isMember);
+    const DWORD error = ::GetLastError();
+    ::FreeSid(administrators);
+    if (!checked) {
+        ::SetLastError(error);
+        return false;
+    }
+    *member = isMember != FALSE;
+    return true;
+}
+
 }  // namespace plat::win32

@@ -21,6 +21,10 @@ public:
     bool LookupPrivilegeValueA(const char* systemName, const char* name, Luid* luid) override;
     bool AdjustTokenPrivileges(Handle token, const Luid& luid, std::uint32_t attributes) override;
     bool CloseHandle(Handle handle) override;
+    Handle CreateMutexA(const std::string& name) override;
+    std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) override;
+    bool ReleaseMutex(Handle mutex) override;
+    bool CheckAdministratorsMembership(bool* member) override;
 };
 
 }  // namespace plat::win32
