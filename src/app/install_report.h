@@ -35,7 +35,7 @@ enum class StepFailure {
 
 struct InstallReport {
     InstallOutcome outcome = InstallOutcome::kNotFinished;
-    std::vector<StepFailure> failures;  // in the order they happened
+    std::vector<StepFailure> failures;  // each kind once, in the order they first happened
     std::string printer;
     std::string driver;
     std::string environment;

@@ -1,5 +1,7 @@
 #include "app/installer_dlg.h"
 
+#include <algorithm>
+
 #include "app/globals.h"
 
 CInstallerDlg::CInstallerDlg(plat::Platform& platform)
@@ -102,7 +104,11 @@ void CInstallerDlg::EndInstallation(InstallOutcome outcome) {
 }
 
 void CInstallerDlg::NoteStepFailure(StepFailure failure) {
-    if (m_bInstalling) m_installReport.failures.push_back(failure);
+    std::vector<StepFailure>& failures = m_installReport.failures;
+    // Each kind once: a port written to four keys fails four times.
+    if (m_bInstalling && std::find(failures.begin(), failures.end(), failure) == failures.end()) {
+        failures.push_back(failure);
+    }
 }
 
 void CInstallerDlg::NotePrinterPort(const std::string& printerName, const std::string& port) {

@@ -11,3 +11,7 @@ bool DeleteDirectoryTree(plat::IFiles& files, const char* dir);
 // Removes "c:\Barcode", "c:\Ticket" and "c:\DriverName.cfg", in this order,
 // silently.
 void DeleteWorkingFiles(plat::IFiles& files);
+
+// The working files, as DeleteWorkingFiles removes them: nothing of the
+// user's may live there.
+constexpr const char* kWorkingPaths[] = {"c:\\Barcode", "c:\\Ticket", "c:\\DriverName.cfg"};

@@ -1,21 +1,15 @@
 #include "unattended/answering_ui.h"
 
-#include <algorithm>
-#include <cctype>
 
 #include "dialogs/serial_prompt_dlg.h"
 #include "resources/resource.h"
 #include "unattended/box_answers.h"
+#include "unattended/printer_request.h"
 
 namespace {
 
 // How long a closing dialog waits for a step that is on its way to it.
 constexpr std::uint32_t kStepDrainMs = 30000;
-
-std::string Lower(std::string text) {
-    for (char& ch : text) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    return text;
-}
 
 // The captions of the modal children, for the log.
 std::string ChildCaption(int templateId) {
@@ -162,7 +156,10 @@ public:
         if (!m_topLevel && m_window != nullptr) AnswerChild();
         return result;
     }
-    void OnCommand(int id, int notifyCode) override { m_inner.OnCommand(id, notifyCode); }
+    void OnCommand(int id, int notifyCode) override {
+        if (m_topLevel && id == plat::kIdCancel && notifyCode == plat::kBnClicked) m_owner.NoteClosedByPerson();
+        m_inner.OnCommand(id, notifyCode);
+    }
     bool OnMessage(std::uint32_t msg, std::uintptr_t wParam, std::intptr_t lParam,
                    std::intptr_t* result) override {
         if (m_topLevel && msg == m_owner.m_stepMessage && msg != 0) {
@@ -173,7 +170,10 @@ public:
         return m_inner.OnMessage(msg, wParam, lParam, result);
     }
     void OnTimer(std::uintptr_t timerId) override { m_inner.OnTimer(timerId); }
-    void OnClose() override { m_inner.OnClose(); }
+    void OnClose() override {
+        if (m_topLevel) m_owner.NoteClosedByPerson();
+        m_inner.OnClose();
+    }
     void OnDestroy() override {
         if (m_topLevel) DrainSteps();
         m_inner.OnDestroy();
@@ -225,7 +225,7 @@ private:
         const std::string caption = "dialog \"" + ChildCaption(m_templateId) + "\": ";
         switch (m_templateId) {
         case IDD_SERIAL_PROMPT: {
-            const int index = m_owner.m_answers.baudRateIndex;
+            const int index = m_owner.Answers().baudRateIndex;
             m_window->ComboSetCurSel(IDC_BAUD_RATE, index);
             m_owner.m_log.Write(caption + "Yes, at " + m_window->ComboGetLBText(IDC_BAUD_RATE, index) +
                                 " baud");
@@ -234,17 +234,16 @@ private:
         }
         case IDD_PARALLEL_PORT_DIALOG:
         case IDD_TCPIP_PORT_DIALOG: {
-            const std::string wanted = Lower(m_owner.m_answers.portName);
+            const std::string wanted = m_owner.Answers().portName;
             const int rows = m_window->ListGetItemCount(IDC_PORT_LIST);
             int chosen = -1;
             for (int row = 0; row < rows && chosen < 0; ++row) {
-                if (wanted.empty() || Lower(m_window->ListGetItemText(IDC_PORT_LIST, row, 0)) == wanted) {
+                if (wanted.empty() || SamePortName(m_window->ListGetItemText(IDC_PORT_LIST, row, 0), wanted)) {
                     chosen = row;
                 }
             }
             if (chosen < 0) {
-                m_owner.m_log.Write(caption + "Cancel, no port \"" + m_owner.m_answers.portName + "\"");
-                m_owner.NoteOutcome(ExitCode::kNoSuchPort);
+                m_owner.m_log.Write(caption + "Cancel, no port \"" + wanted + "\"");
                 m_inner.OnCommand(IDC_DISMISS_PORT, plat::kBnClicked);
                 return;
             }
@@ -277,10 +276,9 @@ std::intptr_t CAnsweringUserInterface::Window::RunModalChild(int templateId, pla
 }
 
 CAnsweringUserInterface::CAnsweringUserInterface(plat::IUserInterface& inner, CRunLog& log,
-                                                 ChildAnswers answers, int statusId, int buttonId)
+                                                 int statusId, int buttonId)
     : m_inner(inner),
       m_log(log),
-      m_answers(std::move(answers)),
       m_statusId(statusId),
       m_buttonId(buttonId),
       m_stepMessage(inner.RegisterWindowMessageA("PrinterInstaller.Unattended.Step")) {}
@@ -322,15 +320,29 @@ int CAnsweringUserInterface::MessageBoxA(const std::string& text, const std::str
 
 int CAnsweringUserInterface::AnswerBox(const std::string& text, const std::string& caption,
                                        std::uint32_t type) {
-    const BoxVerdict verdict = JudgeBox(text, caption, type);
-    m_log.Write("box \"" + caption + "\": \"" + text + "\" -> " + ButtonName(verdict.answer));
-    if (verdict.outcome) NoteOutcome(*verdict.outcome);
-    return verdict.answer;
+    const int answer = CarefulAnswer(type);
+    m_log.Write("box \"" + caption + "\": \"" + text + "\" -> " + ButtonName(answer));
+    return answer;
 }
 
-void CAnsweringUserInterface::NoteOutcome(ExitCode outcome) {
+ChildAnswers CAnsweringUserInterface::Answers() const {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_outcomes.push_back(outcome);
+    return m_answers;
+}
+
+void CAnsweringUserInterface::SetChildAnswers(const ChildAnswers& answers) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_answers = answers;
+}
+
+void CAnsweringUserInterface::NoteClosedByPerson() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_closedByPerson = true;
+}
+
+bool CAnsweringUserInterface::ClosedByPerson() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_closedByPerson;
 }
 
 bool CAnsweringUserInterface::WaitForDialog(std::chrono::milliseconds timeout) {
@@ -385,7 +397,3 @@ bool CAnsweringUserInterface::TimersActive() const {
     return window != nullptr && window->HasTimers();
 }
 
-std::vector<ExitCode> CAnsweringUserInterface::Outcomes() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_outcomes;
-}

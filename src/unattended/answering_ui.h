@@ -16,13 +16,13 @@
 #include <vector>
 
 #include "platform/ui.h"
-#include "unattended/exit_codes.h"
 #include "unattended/run_log.h"
 
 // The answers the modal children take.
 struct ChildAnswers {
     // The row of the parallel or TCP/IP port dialog to choose, by the
-    // port's name (compared without case); empty: the first row.
+    // port's name (SamePortName); empty: the first row. A dialog without
+    // that port is cancelled.
     std::string portName;
     // The serial prompt's rate, as an index of its list.
     int baudRateIndex = 0;
@@ -32,8 +32,7 @@ class CAnsweringUserInterface final : public plat::IUserInterface {
 public:
     // `statusId` and `buttonId` name the controls of the top-level dialog
     // whose texts are logged as they change.
-    CAnsweringUserInterface(plat::IUserInterface& inner, CRunLog& log, ChildAnswers answers,
-                            int statusId, int buttonId);
+    CAnsweringUserInterface(plat::IUserInterface& inner, CRunLog& log, int statusId, int buttonId);
     ~CAnsweringUserInterface() override;
     CAnsweringUserInterface(const CAnsweringUserInterface&) = delete;
     CAnsweringUserInterface& operator=(const CAnsweringUserInterface&) = delete;
@@ -58,14 +57,17 @@ public:
     bool DialogEnded() const;
     // Waits until the dialog has ended; false when `timeout` passed first.
     bool WaitForDialogEnd(std::chrono::milliseconds timeout);
+    // The answers for the children of the next installation.
+    void SetChildAnswers(const ChildAnswers& answers);
+    // Whether a person closed the dialog (its close box, Cancel, Escape):
+    // the driver's own steps call the dialog directly, never through here.
+    bool ClosedByPerson() const;
 
     // ---- For steps (the dialog's thread). ----
     // The dialog's window as its handler sees it; null before it exists.
     plat::IDialogWindow* DialogWindow() const;
     // Whether the dialog has a timer set (a port probe still runs).
     bool TimersActive() const;
-    // The outcomes the answered boxes and dialogs reported, in order.
-    std::vector<ExitCode> Outcomes() const;
 
 private:
     class Window;
@@ -73,14 +75,14 @@ private:
     friend class Window;
     friend class Handler;
 
-    void NoteOutcome(ExitCode outcome);
+    ChildAnswers Answers() const;
+    void NoteClosedByPerson();
     // Answers a box as a careful person would, and logs it.
     int AnswerBox(const std::string& text, const std::string& caption, std::uint32_t type);
     Window& NewWindow(plat::IDialogWindow& inner, bool topLevel);
 
     plat::IUserInterface& m_inner;
     CRunLog& m_log;
-    const ChildAnswers m_answers;
     const int m_statusId;
     const int m_buttonId;
     const std::uint32_t m_stepMessage;
@@ -96,5 +98,6 @@ private:
     bool m_inStep = false;     // a step's message is on its way or running
     bool m_stepRunning = false;  // the dialog's thread is running the step
     const std::function<void()>* m_pendingStep = nullptr;
-    std::vector<ExitCode> m_outcomes;
+    ChildAnswers m_answers;
+    bool m_closedByPerson = false;
 };

@@ -5,38 +5,42 @@
 #include <string>
 #include <vector>
 
-enum class CommandAction { kNone, kInstall, kList, kRemove, kUsage };
+#include "unattended/printer_request.h"
+
+enum class CommandAction { kNone, kInstall, kConfig, kVerify, kList, kRemove, kUsage };
 
 struct CommandRequest {
     CommandAction action = CommandAction::kNone;
-    std::string driverName = {};    // /install
-    std::string printerName = {};   // /printer; empty: named as the dialog proposes
-    int portKind = -1;         // /port usb|serial|parallel|tcpip as a port-kind row; -1: none
-    std::string portName = {};      // /port PORT; empty: the first port of the kind
-    int baudRate = 0;          // /baud; 0: the serial prompt's preselected rate
-    bool setDefault = true;    // cleared by /nodefault
-    bool quiet = false;        // /quiet
-    std::string logFile = {};       // /log
-    std::string removePrinter = {}; // /remove
+    PrinterRequest printer = {};     // /install and the options that go with it
+    std::string configFile = {};     // /config: the printers are read from it
+    std::string verifyPrinter = {};  // /verify
+    std::string verifyDriver = {};   // /driver, with /verify
+    std::string verifyPort = {};     // /port, with /verify
+    std::string removePrinter = {};  // /remove
+    bool requirePort = false;        // /requireport
+    unsigned waitSeconds = 0;        // /wait: how long to wait for another installation
+    bool quiet = false;              // /quiet
+    std::string logFile = {};        // /log
+    std::string resultFile = {};     // /result
 
     bool operator==(const CommandRequest&) const = default;
 };
 
 struct ParsedCommandLine {
     CommandRequest request;
-    // Why the command line is refused; empty when it is good. /quiet and
-    // /log are taken from a refused command line too, so that the refusal
-    // reaches the place the caller asked for.
+    // Why the command line is refused; empty when it is good. /quiet, /log
+    // and /result are taken from a refused command line too, so that the
+    // refusal reaches the places the caller asked for.
     std::string error;
 };
 
-// The longest names the dialog's fields take: a driver name as the driver
-// list is read into the driver box, a printer name as the spooler takes it.
-constexpr std::size_t kMaxDriverNameLength = 127;
-constexpr std::size_t kMaxPrinterNameLength = 220;
 // The longest path the ANSI file calls take, without its terminating NUL.
-constexpr std::size_t kMaxLogPathLength = 259;
-// The log of a /quiet run without /log, in the system's temporary folder.
+constexpr std::size_t kMaxFilePathLength = 259;
+// The longest wait for another installation: an hour, the time deployment
+// systems commonly give an installation.
+constexpr unsigned kMaxWaitSeconds = 3600;
+// The log of a /quiet run without /log, in the system's temporary folder;
+// also where a log that cannot be written goes instead.
 constexpr const char* kQuietLogName = "PrinterInstaller.log";
 
 // Splits a command line into words as the C runtime of Windows does:
@@ -49,6 +53,10 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 // The request the words make, or why they make none. Options begin with
 // "/" or "-" and compare without case.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& words);
+
+// Whether the full path `path` names one of the working files or lies
+// below one: the clean-up would delete it.
+bool InWorkingFiles(const std::string& path);
 
 // The text shown for /? and with a refused command line: the options and
 // every exit code.

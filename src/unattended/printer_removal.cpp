@@ -41,14 +41,14 @@ const plat::PrinterInfo2* FindPrinter(const std::vector<plat::PrinterInfo2>& pri
 
 }  // namespace
 
-ExitCode RemovePrinter(plat::Platform& platform, const std::string& printerName,
+Outcome RemovePrinter(plat::Platform& platform, const std::string& printerName,
                        const std::string& environment, CRunLog& log) {
     plat::ISpooler& spooler = platform.spooler;
     const plat::PrinterDefaults defaults{"RAW", plat::kPrinterAllAccess};
     plat::Handle printer = spooler.OpenPrinterA(printerName, defaults);
     if (printer == nullptr) {
-        log.Write("remove: there is no printer \"" + printerName + "\"");
-        return ExitCode::kNoSuchPrinter;
+        log.Write("remove: there is no printer \"" + printerName + "\": nothing to remove");
+        return Outcome::kNoSuchPrinter;
     }
     std::string driver;
     if (const auto before = ListPrinters(spooler)) {
@@ -62,15 +62,15 @@ ExitCode RemovePrinter(plat::Platform& platform, const std::string& printerName,
     spooler.ClosePrinter(printer);
     if (!deleted) {
         log.Write("remove: the spooler kept the printer \"" + printerName + "\"");
-        return ExitCode::kRemovalRefused;
+        return Outcome::kRemovalRefused;
     }
     log.Write("remove: printer \"" + printerName + "\" deleted");
-    if (driver.empty()) return ExitCode::kDone;
+    if (driver.empty()) return Outcome::kDone;
 
     const auto left = ListPrinters(spooler);
     if (!left) {
         log.Write("remove: the printers cannot be listed, so the driver \"" + driver + "\" stays");
-        return ExitCode::kRemovalRefused;
+        return Outcome::kRemovalRefused;
     }
     bool refused = false;
     if (const plat::PrinterInfo2* user = FindPrinter(
@@ -84,7 +84,7 @@ ExitCode RemovePrinter(plat::Platform& platform, const std::string& printerName,
         refused = true;
     }
 
-    if (!IsLabelDriver(driver)) return refused ? ExitCode::kRemovalRefused : ExitCode::kDone;
+    if (!IsLabelDriver(driver)) return refused ? Outcome::kRemovalRefused : Outcome::kDone;
     if (const plat::PrinterInfo2* label = FindPrinter(
             *left, [](const plat::PrinterInfo2& p) { return IsLabelDriver(p.driverName); })) {
         log.Write(std::string("remove: \"") + kLanguageMonitor + "\" stays: label printer \"" +
@@ -94,5 +94,5 @@ ExitCode RemovePrinter(plat::Platform& platform, const std::string& printerName,
     } else if (platform.system.GetLastError() != plat::err::kUnknownPrintMonitor) {
         refused = true;
     }
-    return refused ? ExitCode::kRemovalRefused : ExitCode::kDone;
+    return refused ? Outcome::kRemovalRefused : Outcome::kDone;
 }

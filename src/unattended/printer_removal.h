@@ -4,13 +4,14 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "unattended/exit_codes.h"
+#include "unattended/outcomes.h"
 #include "unattended/run_log.h"
 
 // Deletes printer `printerName` (its jobs purged first); then its driver for
 // `environment` when no other printer uses it; then, when it was a label
 // printer and no label printer is left, the language monitor. Returns
-// kDone, kNoSuchPrinter (nothing changed) or kRemovalRefused (the spooler
-// refused one of the deletions; the log says which).
-ExitCode RemovePrinter(plat::Platform& platform, const std::string& printerName,
+// kDone, kNoSuchPrinter (nothing changed: a removal run twice ends as
+// well the second time) or kRemovalRefused (the spooler refused one of the
+// deletions; the log says which).
+Outcome RemovePrinter(plat::Platform& platform, const std::string& printerName,
                        const std::string& environment, CRunLog& log);

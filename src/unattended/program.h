@@ -7,6 +7,6 @@
 #include "platform/command_line_host.h"
 #include "platform/platform.h"
 
-// Returns the program's exit code: 0 after a run without arguments, else the
-// code of the outcome (unattended/exit_codes.h).
+// Returns the program's exit code: 0 after a run without arguments (1618 when
+// another installation runs), else the code of the outcome (outcomes.h).
 int RunProgram(plat::Platform& platform, plat::ICommandLineHost& host, const std::string& commandLine);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <cstdlib>
 #include <thread>
 
@@ -11,19 +10,17 @@
 #include "ports/port_kinds.h"
 #include "unattended/logging_platform.h"
 #include "unattended/printer_removal.h"
+#include "unattended/tcpip_port.h"
 
 namespace {
 
 constexpr std::chrono::milliseconds kPoll{50};
 constexpr const char* kFinishCaption = "&Finish";
-// The status a serial installation ends with when no port answered.
-constexpr const char* kSerialNotDetected = "Unable to detect available printer";
+constexpr const char* kInstallCaption = "&Install";
 constexpr const char* kKindNames[kPortKindCount] = {"serial", "USB", "parallel", "TCP/IP"};
-
-std::string Lower(std::string text) {
-    for (char& ch : text) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-    return text;
-}
+// How long a network printer is given to answer before its port is made
+// anyway.
+constexpr std::uint32_t kNetworkAnswerMs = 2000;
 
 // Polls `done` until it holds or `bound` has passed; returns whether it held.
 template <class Condition>
@@ -36,22 +33,9 @@ bool WaitUntil(Condition done, std::chrono::milliseconds bound) {
     return true;
 }
 
-// Whether `ports` holds `name`, compared without case, and for COM ports
-// also without the colon the list adds.
+// Whether `ports` holds `name` (SamePortName).
 bool ListHolds(const std::vector<std::string>& ports, const std::string& name) {
-    const std::string wanted = Lower(name);
-    return std::any_of(ports.begin(), ports.end(), [&](const std::string& port) {
-        const std::string have = Lower(port);
-        return have == wanted || have == wanted + ":";
-    });
-}
-
-// The first outcome that is a failure, else "not finished".
-ExitCode FirstFailure(const std::vector<ExitCode>& outcomes) {
-    for (ExitCode outcome : outcomes) {
-        if (outcome != ExitCode::kFallbackPort) return outcome;
-    }
-    return ExitCode::kNotFinished;
+    return std::any_of(ports.begin(), ports.end(), [&](const std::string& port) { return SamePortName(port, name); });
 }
 
 int BaudRateIndex(int baudRate) {
@@ -61,63 +45,79 @@ int BaudRateIndex(int baudRate) {
     return CSerialPromptDlg::kPreselected;
 }
 
+// The installation's report once no step of it runs: read on the dialog's
+// thread, or, when the dialog has ended, after its thread has let it go.
+InstallReport ReadReport(CAnsweringUserInterface& ui, CInstallerDlg& dialog) {
+    InstallReport report;
+    if (ui.RunOnDialog([&] { report = dialog.m_installReport; })) return report;
+    ui.WaitForDialogEnd(CUnattendedRun::kEndWait);
+    return dialog.m_installReport;
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
 }  // namespace
 
 CUnattendedRun::CUnattendedRun(plat::Platform& platform, plat::ICommandLineHost& host, CRunLog& log,
-                               const CommandRequest& request)
-    : m_platform(platform), m_host(host), m_log(log), m_request(request) {}
+                               const CommandRequest& request, std::vector<PrinterRequest> printers)
+    : m_platform(platform), m_host(host), m_log(log), m_request(request), m_printers(std::move(printers)) {
+    for (const PrinterRequest& printer : m_printers) {
+        PrinterResult result;
+        result.name = printer.printerName.empty() ? printer.driverName : printer.printerName;
+        result.driver = printer.driverName;
+        m_results.push_back(result);
+    }
+}
 
-ExitCode CUnattendedRun::Run() {
-    CAnsweringUserInterface ui(m_platform.ui, m_log,
-                               ChildAnswers{m_request.portName, BaudRateIndex(m_request.baudRate)},
-                               IDC_STATUS, IDC_INSTALL);
+Outcome CUnattendedRun::Run() {
+    CAnsweringUserInterface ui(m_platform.ui, m_log, IDC_STATUS, IDC_INSTALL);
     ui.KeepDialogsHidden(m_request.quiet);
     CLoggingPlatform logging(m_platform, ui, m_log);
     g_nMsgUpdateData = ui.RegisterWindowMessageA(kUpdateDataMessageName);
     CInstallerDlg dialog(logging.platform());
 
-    std::atomic<ExitCode> code{ExitCode::kNotFinished};
-    std::thread driver([&] { code = Drive(ui, dialog, logging.platform()); });
+    std::atomic<Outcome> outcome{Outcome::kNotFinished};
+    std::thread driver([&] { outcome = Drive(ui, dialog, logging.platform()); });
     dialog.DoModal();
     driver.join();
-    return code;
+    return outcome;
 }
 
-ExitCode CUnattendedRun::Drive(CAnsweringUserInterface& ui, CInstallerDlg& dialog,
-                               plat::Platform& platform) {
+Outcome CUnattendedRun::Drive(CAnsweringUserInterface& ui, CInstallerDlg& dialog, plat::Platform& platform) {
     if (!ui.WaitForDialog(kDialogWait)) {
         m_log.Write("the installer dialog did not open");
-        return ExitCode::kNotFinished;
+        return Outcome::kNotFinished;
     }
+    const auto ended = [&] { return ui.ClosedByPerson() ? Outcome::kCancelled : Outcome::kNotFinished; };
     if (!WaitUntil([&] { return dialog.StartupFinished() || ui.DialogEnded(); }, kStartupWait) ||
         ui.DialogEnded()) {
-        m_log.Write("the start-up did not end");
+        m_log.Write(ui.ClosedByPerson() ? "the window was closed during the start-up" : "the start-up did not end");
         ui.RunOnDialog([&] { dialog.OnClose(); });
         ui.WaitForDialogEnd(kEndWait);
-        return ExitCode::kNotFinished;
+        return ended();
     }
 
-    ExitCode code = ExitCode::kNotFinished;
-    bool installing = false;
-    ui.RunOnDialog([&] { code = Begin(ui, dialog, platform, &installing); });
-    if (installing) {
-        // A serial probe goes on, one port per timer tick, after Install
-        // has returned.
-        if (!WaitUntil([&] { return !ui.TimersActive() || ui.DialogEnded(); }, kProbeWait)) {
-            m_log.Write("the port probe did not end");
-        }
-        // A refused driver or monitor ends the dialog during Install.
-        code = FirstFailure(ui.Outcomes());
-        ui.RunOnDialog([&] { code = Conclude(ui, dialog); });
-    } else {
-        ui.RunOnDialog([&] { dialog.OnClose(); });
+    std::optional<Outcome> early;
+    if (!ui.RunOnDialog([&] { early = Begin(ui, dialog, platform); })) early = ended();
+    Outcome outcome = early.value_or(Outcome::kDone);
+    for (std::size_t i = 0; !early && i < m_printers.size(); ++i) {
+        const Outcome one = InstallOne(ui, dialog, platform, i);
+        outcome = i == 0 ? one : Worse(outcome, one, m_request.requirePort);
     }
+    // "&Finish" ends the dialog, which removes the working files.
+    ui.RunOnDialog([&] {
+        if (ui.DialogWindow()->GetDlgItemTextA(IDC_INSTALL) == kFinishCaption) {
+            dialog.OnCommand(IDC_INSTALL, plat::kBnClicked);
+        } else {
+            dialog.OnClose();
+        }
+    });
     if (!ui.WaitForDialogEnd(kEndWait)) m_log.Write("the installer dialog did not close");
-    return code;
+    return outcome;
 }
 
-ExitCode CUnattendedRun::Begin(CAnsweringUserInterface& ui, CInstallerDlg& dialog,
-                               plat::Platform& platform, bool* installing) {
+std::optional<Outcome> CUnattendedRun::Begin(CAnsweringUserInterface& ui, CInstallerDlg& dialog,
+                                             plat::Platform& platform) {
     if (m_request.action == CommandAction::kRemove) {
         return RemovePrinter(platform, m_request.removePrinter,
                              dialog.m_bWow64 ? "Windows x64" : "Windows NT x86", m_log);
@@ -128,13 +128,43 @@ ExitCode CUnattendedRun::Begin(CAnsweringUserInterface& ui, CInstallerDlg& dialo
     for (int i = 0; i < count; ++i) drivers.push_back(window.ComboGetLBText(IDC_DRIVER_COMBO, i));
     if (drivers.empty()) {
         m_log.Write("the driver list is empty: DriverData.Drv or 7-zip32.dll is missing or unreadable");
-        return ExitCode::kNoPackage;
+        return Outcome::kNoPackage;
     }
     if (m_request.action == CommandAction::kList) {
         ListDrivers(drivers);
-        return ExitCode::kDone;
+        return Outcome::kDone;
     }
-    return StartInstall(window, dialog, drivers, installing);
+    return MatchDrivers(dialog, drivers);
+}
+
+std::optional<Outcome> CUnattendedRun::MatchDrivers(CInstallerDlg& dialog, const std::vector<std::string>& drivers) {
+    for (std::size_t i = 0; i < m_printers.size(); ++i) {
+        PrinterRequest& printer = m_printers[i];
+        const std::string where =
+            printer.line > 0 ? m_request.configFile + " line " + std::to_string(printer.line) + ": " : "";
+        // The name as given, else the first that differs from it only in case.
+        auto found = std::find(drivers.begin(), drivers.end(), printer.driverName);
+        if (found == drivers.end()) {
+            found = std::find_if(drivers.begin(), drivers.end(),
+                                 [&](const std::string& name) { return SameText(name, printer.driverName); });
+        }
+        if (found == drivers.end()) {
+            m_log.Write("bad command line: " + where + Quoted(printer.driverName) +
+                        " is not a driver of the package (see /list)");
+            return Outcome::kUnknownDriver;
+        }
+        printer.driverName = *found;
+        const std::optional<int> position = dialog.FindDriverIndex(*found);
+        const bool label = position && *position >= dialog.CatalogueGroups().Total();
+        if (label && !printer.printerName.empty() && printer.printerName != *found) {
+            m_log.Write("bad command line: " + where + "a label printer takes its driver's name, so " +
+                        Quoted(printer.printerName) + " cannot be used");
+            return Outcome::kBadCommandLine;
+        }
+        m_results[i].driver = *found;
+        m_results[i].name = label || printer.printerName.empty() ? *found : printer.printerName;
+    }
+    return std::nullopt;
 }
 
 void CUnattendedRun::ListDrivers(const std::vector<std::string>& drivers) {
@@ -151,59 +181,117 @@ void CUnattendedRun::ListDrivers(const std::vector<std::string>& drivers) {
     }
 }
 
-ExitCode CUnattendedRun::StartInstall(plat::IDialogWindow& window, CInstallerDlg& dialog,
-                                      const std::vector<std::string>& drivers, bool* installing) {
-    // The name as given, else the first that differs from it only in case.
-    auto found = std::find(drivers.begin(), drivers.end(), m_request.driverName);
-    if (found == drivers.end()) {
-        found = std::find_if(drivers.begin(), drivers.end(), [&](const std::string& name) {
-            return Lower(name) == Lower(m_request.driverName);
-        });
+Outcome CUnattendedRun::InstallOne(CAnsweringUserInterface& ui, CInstallerDlg& dialog, plat::Platform& platform,
+                                   std::size_t index) {
+    PrinterResult& result = m_results[index];
+    const std::string which =
+        m_printers.size() > 1 ? "printer " + std::to_string(index + 1) + " " + Quoted(result.name) : "the printer";
+    std::optional<Outcome> refused;
+    if (!ui.RunOnDialog([&] { refused = StartInstall(ui, dialog, platform, index); })) {
+        refused = ui.ClosedByPerson() ? Outcome::kCancelled : Outcome::kNotFinished;
+        m_log.Write("the installer ended before " + which + " was installed");
     }
-    if (found == drivers.end()) {
-        m_log.Write("\"" + m_request.driverName + "\" is not a driver of the package (see /list)");
-        return ExitCode::kUnknownDriver;
+    if (refused) {
+        result.outcome = *refused;
+        return *refused;
     }
-    const std::string driver = *found;
-    const std::optional<int> position = dialog.FindDriverIndex(driver);
-    const bool label = position && *position >= dialog.CatalogueGroups().Total();
-    if (label && !m_request.printerName.empty() && m_request.printerName != driver) {
-        m_log.Write("bad command line: a label printer takes its driver's name, so /printer \"" +
-                    m_request.printerName + "\" cannot be used");
-        return ExitCode::kBadCommandLine;
+
+    // Install has returned; a serial probe goes on, one port per timer tick,
+    // until it reports where the printer is.
+    const bool settled = WaitUntil(
+        [&] {
+            bool done = true;  // an ended dialog does nothing more
+            ui.RunOnDialog([&] {
+                done = dialog.m_installReport.outcome != InstallOutcome::kNotFinished || !ui.TimersActive();
+            });
+            return done;
+        },
+        kInstallWait);
+    if (!settled) m_log.Write("the port probe did not end in " + std::to_string(kInstallWait.count()) + " s");
+
+    const InstallReport report = ReadReport(ui, dialog);
+    const Outcome outcome = OutcomeOf(report, ui.ClosedByPerson());
+    for (StepFailure failure : report.failures) m_log.Write(std::string("failed step: ") + ::Describe(failure));
+    if (!report.printer.empty()) result.name = report.printer;
+    if (!report.driver.empty()) result.driver = report.driver;
+    result.environment = report.environment;
+    result.port = report.port;
+    result.portConfirmed = report.portConfirmed;
+    result.isDefault = report.defaultPrinter;
+    result.outcome = outcome;
+    m_log.Write(which + ": " + ::Describe(report.outcome) +
+                (report.port.empty() ? "" : "; port " + Quoted(report.port) +
+                                                (report.portConfirmed ? " (confirmed)" : " (not confirmed)")) +
+                "; default printer " + (report.defaultPrinter ? "yes" : "no"));
+    if (outcome == Outcome::kFallbackPort && m_request.requirePort) {
+        m_log.Write(which + " stays installed on its fallback port; /requireport makes that a failure");
     }
-    const int row = ChoosePortRow(window, dialog);
-    if (row < 0) return ExitCode::kNoSuchPort;
-    if (m_request.baudRate != 0 && row != kPortSerial) {
+    return outcome;
+}
+
+std::optional<Outcome> CUnattendedRun::StartInstall(CAnsweringUserInterface& ui, CInstallerDlg& dialog,
+                                                    plat::Platform& platform, std::size_t index) {
+    PrinterRequest& printer = m_printers[index];
+    plat::IDialogWindow& window = *ui.DialogWindow();
+    if (!window.IsDlgItemEnabled(IDC_INSTALL)) {
+        m_log.Write("the Install button cannot be used");
+        return Outcome::kNotFinished;
+    }
+    if (!printer.tcpipHost.empty()) {
+        const std::string address = printer.tcpipHost + ":" + std::to_string(printer.tcpipPort);
+        const TcpipPortFound port =
+            FindOrAddTcpipPort(platform.spooler, platform.system, printer.tcpipHost, printer.tcpipPort);
+        if (port.portName.empty()) {
+            m_log.Write("no TCP/IP port for " + address + ": " + port.error);
+            return Outcome::kNoSuchPort;
+        }
+        m_log.Write((port.created ? "made the TCP/IP port " : "uses the TCP/IP port ") + Quoted(port.portName) +
+                    " for " + address);
+        // A printer is often off while its terminal is set up: the port
+        // stays either way.
+        m_log.Write(m_host.TcpConnects(printer.tcpipHost, printer.tcpipPort, kNetworkAnswerMs)
+                        ? address + " answers"
+                        : address + " does not answer (the printer may be off); the port is used all the same");
+        printer.portName = port.portName;
+        if (port.created) dialog.EnumeratePorts();
+    }
+    const int row = ChoosePortRow(window, dialog, printer);
+    if (row < 0) return Outcome::kNoSuchPort;
+    if (printer.baudRate != 0 && row != kPortSerial) {
         m_log.Write("/baud is not used: the printer is not on a serial port");
     }
+    ui.SetChildAnswers(ChildAnswers{printer.portName, BaudRateIndex(printer.baudRate)});
+    // Each printer starts as the program's first installation does, also
+    // after another printer has finished.
+    g_bPortFound = true;
+    if (window.GetDlgItemTextA(IDC_INSTALL) == kFinishCaption) window.SetDlgItemTextA(IDC_INSTALL, kInstallCaption);
 
     // What a person does: pick the driver (which proposes the printer's
     // name), type a name, set the tick and choose the row.
-    window.ComboSetCurSel(IDC_DRIVER_COMBO, static_cast<int>(found - drivers.begin()));
+    const int driverRow = window.ComboGetCount(IDC_DRIVER_COMBO);
+    for (int i = 0; i < driverRow; ++i) {
+        if (window.ComboGetLBText(IDC_DRIVER_COMBO, i) == printer.driverName) {
+            window.ComboSetCurSel(IDC_DRIVER_COMBO, i);
+            break;
+        }
+    }
     dialog.OnCommand(IDC_DRIVER_COMBO, plat::kCbnSelChange);
-    if (!m_request.printerName.empty()) window.SetDlgItemTextA(IDC_PRINTER_NAME, m_request.printerName);
-    window.CheckDlgButton(IDC_SET_DEFAULT, m_request.setDefault ? plat::kBstChecked : plat::kBstUnchecked);
+    if (!printer.printerName.empty()) window.SetDlgItemTextA(IDC_PRINTER_NAME, printer.printerName);
+    window.CheckDlgButton(IDC_SET_DEFAULT, printer.setDefault ? plat::kBstChecked : plat::kBstUnchecked);
     const std::uint32_t mask = plat::kLvisSelected | plat::kLvisFocused;
     for (int r = 0; r < window.ListGetItemCount(IDC_PORT_LIST); ++r) {
         window.ListSetItemState(IDC_PORT_LIST, r, r == row ? mask : 0, mask);
     }
-    m_log.Write("install: driver \"" + driver + "\", printer \"" +
-                (label ? driver : window.GetDlgItemTextA(IDC_PRINTER_NAME)) + "\", " + kKindNames[row] +
-                " port" + (m_request.portName.empty() ? "" : " \"" + m_request.portName + "\"") +
-                ", default printer " + (m_request.setDefault ? "yes" : "no"));
-    if (!window.IsDlgItemEnabled(IDC_INSTALL)) {
-        m_log.Write("the Install button cannot be used");
-        return ExitCode::kNotFinished;
-    }
-    *installing = true;
+    m_log.Write("install: driver " + Quoted(printer.driverName) + ", printer " + Quoted(m_results[index].name) + ", " +
+                kKindNames[row] + " port" + (printer.portName.empty() ? "" : " " + Quoted(printer.portName)) +
+                ", default printer " + (printer.setDefault ? "yes" : "no"));
     dialog.OnCommand(IDC_INSTALL, plat::kBnClicked);
-    return ExitCode::kNotFinished;
+    return std::nullopt;
 }
 
-int CUnattendedRun::ChoosePortRow(plat::IDialogWindow& window, CInstallerDlg& dialog) {
-    int row = m_request.portKind;
-    const std::string& name = m_request.portName;
+int CUnattendedRun::ChoosePortRow(plat::IDialogWindow& window, CInstallerDlg& dialog, const PrinterRequest& printer) {
+    int row = printer.portKind;
+    const std::string& name = printer.portName;
     if (!name.empty()) {
         if (ListHolds(dialog.m_saParallelPorts, name)) {
             row = kPortParallel;
@@ -211,12 +299,12 @@ int CUnattendedRun::ChoosePortRow(plat::IDialogWindow& window, CInstallerDlg& di
             row = kPortTcpip;
         } else if (ListHolds(dialog.m_saUsbPorts, name) || ListHolds(dialog.m_saSerialPorts, name)) {
             const bool usb = ListHolds(dialog.m_saUsbPorts, name);
-            m_log.Write("\"" + name + "\" is a " + (usb ? "USB" : "serial") +
+            m_log.Write(Quoted(name) + " is a " + (usb ? "USB" : "serial") +
                         " port: the installer finds the port of such a printer itself; give /port " +
                         (usb ? "usb" : "serial"));
             return -1;
         } else {
-            m_log.Write("there is no port \"" + name + "\"");
+            m_log.Write("there is no port " + Quoted(name));
             return -1;
         }
     }
@@ -239,19 +327,4 @@ int CUnattendedRun::ChoosePortRow(plat::IDialogWindow& window, CInstallerDlg& di
         return -1;
     }
     return row;
-}
-
-ExitCode CUnattendedRun::Conclude(CAnsweringUserInterface& ui, CInstallerDlg& dialog) {
-    plat::IDialogWindow& window = *ui.DialogWindow();
-    const std::vector<ExitCode> outcomes = ui.Outcomes();
-    if (window.GetDlgItemTextA(IDC_INSTALL) != kFinishCaption) {
-        dialog.OnClose();
-        return FirstFailure(outcomes);
-    }
-    const bool fallback =
-        std::find(outcomes.begin(), outcomes.end(), ExitCode::kFallbackPort) != outcomes.end() ||
-        window.GetDlgItemTextA(IDC_STATUS).rfind(kSerialNotDetected, 0) == 0;
-    // "&Finish" ends the dialog, which removes the working files.
-    dialog.OnCommand(IDC_INSTALL, plat::kBnClicked);
-    return fallback ? ExitCode::kFallbackPort : ExitCode::kDone;
 }

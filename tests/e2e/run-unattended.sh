@@ -2,7 +2,8 @@
 # ctest's command for the unattended-installation tests: runs the test
 # program in a fresh Wine prefix against the distribution folder, in a
 # prefix of the build's width: a 32-bit build in a 32-bit prefix (as 32-bit
-# Windows runs it), a 64-bit build in a 64-bit one. Keeps the runs' logs.
+# Windows runs it), a 64-bit build in a 64-bit one. Keeps the runs' logs and
+# result files, and checks the result files with a JSON parser.
 #
 #   run-unattended.sh PROGRAM.exe DIST_DIR LOG_DIR [GTEST ARGS]
 set -euo pipefail
@@ -20,5 +21,13 @@ UNATTENDED_DIST=$(windows_path "$dist")
 UNATTENDED_LOGS=$(windows_path "$logs")
 export UNATTENDED_DIST UNATTENDED_LOGS
 
+rm -f "$logs"/*.json
 # Ends well within ctest's limit, so the prefix is still cleaned up.
-bash "$here/../wine/run-in-prefix.sh" --timeout 720 -- "$program" "$@"
+status=0
+bash "$here/../wine/run-in-prefix.sh" --timeout 720 -- "$program" "$@" || status=$?
+# The result files the runs wrote, read with a JSON parser (not when the
+# suite was skipped or ran only some of its tests).
+if [ "$status" -eq 0 ] && [ $# -eq 0 ]; then
+  python3 "$here/check_results.py" "$logs" install.json config.json tcpip.json || status=1
+fi
+exit "$status"

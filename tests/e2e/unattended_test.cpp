@@ -1,8 +1,11 @@
 // installer.exe from a command line under Wine: unattended installations
 // that show no window, one that shows its dialog and answers the parallel
 // port dialog itself, the driver list on standard output, a driver name
-// the package lacks, and removal of what was installed. The exit code, the
-// spooler, the registry and the log tell what happened.
+// the package lacks, removal of what was installed, the detection rule, a
+// /config file of two printers, two runs at once, and a network printer
+// whose port is made through the port monitor. The exit code, the spooler,
+// the registry, the log and the /result file tell what happened; the
+// result files stay for run-unattended.sh to read with a JSON parser.
 //
 // UNATTENDED_DIST names the distribution folder (installer.exe beside its
 // driver package); UNATTENDED_LOGS a folder that keeps the runs' logs.
@@ -10,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -20,6 +24,7 @@
 #include "printer_probe.h"
 #include "sample_drivers.h"
 #include "system_facts.h"
+#include "tcpip_monitor_setup.h"
 #include "win_handle.h"
 
 namespace e2e {
@@ -60,62 +65,85 @@ BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM param) {
     return TRUE;
 }
 
-// Runs installer.exe from the distribution folder with `arguments`, its
-// standard output on a pipe, and watches its windows until it ends.
-Finished RunInstaller(const std::string& arguments) {
-    Finished run;
-    const std::string dist = Env("UNATTENDED_DIST");
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
-        ADD_FAILURE() << "CreatePipe failed, last error " << GetLastError();
-        return run;
-    }
-    UniqueHandle reader(readEnd);
-    UniqueHandle writer(writeEnd);
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
-    const std::string program = dist + "\\installer.exe";
-    std::string line = "\"" + program + "\" " + arguments;
-    std::vector<char> commandLine(line.begin(), line.end());
-    commandLine.push_back('\0');
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                        dist.c_str(), &startup, &info)) {
-        ADD_FAILURE() << "CreateProcess(" << program << ") failed, last error " << GetLastError();
-        return run;
-    }
-    UniqueHandle process(info.hProcess);
-    CloseHandle(info.hThread);
-    writer.reset();  // the pipe ends when the installer's copy closes
-    std::thread drain([&] {
-        char buffer[512];
-        DWORD got = 0;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) run.output.append(buffer, got);
-    });
-
-    std::pair<DWORD, bool> watch{info.dwProcessId, false};
-    const ULONGLONG deadline = GetTickCount64() + kRunTimeoutMs;
-    while (WaitForSingleObject(process.get(), 50) == WAIT_TIMEOUT) {
-        EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&watch));
-        if (GetTickCount64() > deadline) {
-            ADD_FAILURE() << "installer.exe " << arguments << " still ran after " << kRunTimeoutMs << " ms";
-            TerminateProcess(process.get(), 255);
-            WaitForSingleObject(process.get(), 10000);
-            break;
+// installer.exe from the distribution folder with `arguments`, its standard
+// output on a pipe, watched until it ends.
+class InstallerRun {
+public:
+    explicit InstallerRun(const std::string& arguments) : arguments_(arguments) {
+        const std::string dist = Env("UNATTENDED_DIST");
+        SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+        HANDLE readEnd = nullptr;
+        HANDLE writeEnd = nullptr;
+        if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+            ADD_FAILURE() << "CreatePipe failed, last error " << GetLastError();
+            return;
         }
+        reader_.reset(readEnd);
+        UniqueHandle writer(writeEnd);
+        SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = writeEnd;
+        startup.hStdError = writeEnd;
+        const std::string program = dist + "\\installer.exe";
+        std::string line = "\"" + program + "\" " + arguments;
+        std::vector<char> commandLine(line.begin(), line.end());
+        commandLine.push_back('\0');
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                            dist.c_str(), &startup, &info)) {
+            ADD_FAILURE() << "CreateProcess(" << program << ") failed, last error " << GetLastError();
+            return;
+        }
+        process_.reset(info.hProcess);
+        CloseHandle(info.hThread);
+        watch_ = {info.dwProcessId, false};
+        // The pipe ends when the installer's copy closes.
+        drain_ = std::thread([this] {
+            char buffer[512];
+            DWORD got = 0;
+            while (ReadFile(reader_.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
+                finished_.output.append(buffer, got);
+            }
+        });
     }
-    GetExitCodeProcess(process.get(), &run.exitCode);
-    drain.join();
-    run.windowShown = watch.second;
-    return run;
-}
+    ~InstallerRun() {
+        if (drain_.joinable()) Wait();
+    }
+    InstallerRun(const InstallerRun&) = delete;
+    InstallerRun& operator=(const InstallerRun&) = delete;
+
+    // Waits until it ends (killing it after kRunTimeoutMs) and tells how.
+    Finished Wait() {
+        if (process_.get() == nullptr) return finished_;
+        const ULONGLONG deadline = GetTickCount64() + kRunTimeoutMs;
+        while (WaitForSingleObject(process_.get(), 50) == WAIT_TIMEOUT) {
+            EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&watch_));
+            if (GetTickCount64() > deadline) {
+                ADD_FAILURE() << "installer.exe " << arguments_ << " still ran after " << kRunTimeoutMs << " ms";
+                TerminateProcess(process_.get(), 255);
+                WaitForSingleObject(process_.get(), 10000);
+                break;
+            }
+        }
+        GetExitCodeProcess(process_.get(), &finished_.exitCode);
+        if (drain_.joinable()) drain_.join();
+        finished_.windowShown = watch_.second;
+        return finished_;
+    }
+
+private:
+    const std::string arguments_;
+    UniqueHandle reader_;
+    UniqueHandle process_;
+    std::pair<DWORD, bool> watch_{0, false};
+    std::thread drain_;
+    Finished finished_;
+};
+
+Finished RunInstaller(const std::string& arguments) { return InstallerRun(arguments).Wait(); }
 
 std::string ReadText(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -168,17 +196,36 @@ TEST_F(UnattendedTest, ListPrintsTheDriverNamesOneALine) {
 
 TEST_F(UnattendedTest, ADriverNotInThePackageInstallsNothing) {
     const Finished run = Quiet("/install \"SK200K9\" /port usb");
-    EXPECT_EQ(run.exitCode, 3u) << Log();
+    EXPECT_EQ(run.exitCode, 1639u) << Log();
     EXPECT_FALSE(ReadPrinter("SK200K9").has_value());
     EXPECT_FALSE(ReadPrinter("SK200K8").has_value());
     EXPECT_NE(Log().find("\"SK200K9\" is not a driver of the package"), std::string::npos) << Log();
-    EXPECT_NE(Log().find("] result 3: the driver name is not in the driver package"), std::string::npos);
+    EXPECT_NE(Log().find("] result 1639 (unknown-driver): the driver name is not in the driver package"),
+              std::string::npos);
 }
 
-TEST_F(UnattendedTest, InstallsAReceiptPrinterOnUsbAndRemovesIt) {
+// /verify as a detection rule: exit code, one printed line, no window, and
+// quick; returns how long it took.
+ULONGLONG Verify(const std::string& arguments, DWORD exitCode, const std::string& printed) {
+    const ULONGLONG start = GetTickCount64();
+    const Finished run = RunInstaller("/verify " + arguments);
+    const ULONGLONG took = GetTickCount64() - start;
+    EXPECT_EQ(run.exitCode, exitCode) << arguments << ": " << run.output;
+    EXPECT_EQ(run.output, printed + "\r\n") << arguments;
+    EXPECT_FALSE(run.windowShown);
+    EXPECT_LT(took, 1000u) << "/verify " << arguments << " took " << took << " ms";
+    std::printf("/verify %s: %llu ms\n", arguments.c_str(), static_cast<unsigned long long>(took));
+    return took;
+}
+
+TEST_F(UnattendedTest, InstallsAReceiptPrinterOnUsbTwiceVerifiesItAndRemovesItTwice) {
     ASSERT_TRUE(RemovePrinter("SK200K8"));
-    Finished run = Quiet("/install \"SK200K8\" /port usb");
-    ASSERT_EQ(run.exitCode, 0u) << Log();
+    Verify("\"SK200K8\"", 1, "there is no printer \"SK200K8\"");
+    const std::string result = Env("UNATTENDED_LOGS") + "\\install.json";
+    for (int pass = 0; pass < 2; ++pass) {
+        const Finished run = Quiet("/install \"SK200K8\" /port usb /result \"" + result + "\"");
+        ASSERT_EQ(run.exitCode, 0u) << "run " << pass + 1 << "\n" << Log();
+    }
     const std::optional<PrinterView> printer = ReadPrinter("SK200K8");
     ASSERT_TRUE(printer.has_value());
     EXPECT_EQ(printer->driver, "SK200K8");
@@ -192,16 +239,102 @@ TEST_F(UnattendedTest, InstallsAReceiptPrinterOnUsbAndRemovesIt) {
     const std::string log = Log();
     for (const char* line : {"] install: driver \"SK200K8\", printer \"SK200K8\", USB port, default printer yes\r\n",
                              "] status: \"Checking  USB002 ....\"\r\n", "] button: \"&Finish\"\r\n",
-                             "] status: \"The installation is completed.\"\r\n", "] result 0: done"}) {
+                             "] status: \"The installation is completed.\"\r\n", "] result 0 (done)"}) {
         EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
     }
+    const std::string json = ReadText(result);
+    for (const std::string& part : {std::string("{\"outcome\": \"done\", \"exitCode\": 0, "),
+                                    "\"name\": \"SK200K8\", \"driver\": \"SK200K8\", \"environment\": \"" +
+                                        TheSystem().environment + "\", \"port\": \"USB002\", "
+                                        "\"portConfirmed\": false, \"default\": true, \"outcome\": \"done\"}"}) {
+        EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
+    }
+    Verify("\"SK200K8\" /driver SK200K8 /port USB002", 0,
+           "\"SK200K8\" is installed: driver \"SK200K8\", port \"USB002\"");
 
-    run = Quiet("/remove \"SK200K8\"");
-    EXPECT_EQ(run.exitCode, 0u) << Log();
+    for (int pass = 0; pass < 2; ++pass) {
+        const Finished run = Quiet("/remove \"SK200K8\"");
+        EXPECT_EQ(run.exitCode, 0u) << "run " << pass + 1 << "\n" << Log();
+    }
+    EXPECT_NE(Log().find("] result 0 (no-such-printer)"), std::string::npos) << Log();
     EXPECT_FALSE(ReadPrinter("SK200K8").has_value());
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, DriverKey("SK200K8")));
-    run = Quiet("/remove \"SK200K8\"");
-    EXPECT_EQ(run.exitCode, 9u) << Log();
+    Verify("\"SK200K8\"", 1, "there is no printer \"SK200K8\"");
+}
+
+TEST_F(UnattendedTest, AConfigFileInstallsAReceiptAndALabelPrinterWithOneStartUp) {
+    const std::string label = "3150TF(Label)";
+    const std::string config = Env("UNATTENDED_LOGS") + "\\shop.ini";
+    std::ofstream(config, std::ios::binary) << "; two printers of one terminal\r\n"
+                                               "[Printer.1]\r\nDriver=SK200K8\r\nName=Receipt\r\nPort=usb\r\nDefault=yes\r\n"
+                                               "\r\n[Printer.2]\r\nDriver=" << label << "\r\nPort=parallel\r\n";
+    const std::string result = Env("UNATTENDED_LOGS") + "\\config.json";
+    const Finished run = Quiet("/config \"" + config + "\" /result \"" + result + "\"");
+    ASSERT_EQ(run.exitCode, 0u) << Log();
+    ASSERT_TRUE(ReadPrinter("Receipt").has_value());
+    EXPECT_EQ(ReadPrinter("Receipt")->port, "USB002");
+    ASSERT_TRUE(ReadPrinter(label).has_value());
+    EXPECT_EQ(ReadPrinter(label)->port, "LPT1:");
+    EXPECT_EQ(ReadRegistryString(HKEY_CURRENT_USER, kWindowsKey, "Device"),
+              std::optional<std::string>("Receipt,winspool,USB001"));
+    const std::string log = Log();
+    EXPECT_EQ(log.find("] status: \"Reading driver file...\""), log.rfind("] status: \"Reading driver file...\""))
+        << "one start-up\n" << log;
+    EXPECT_LT(log.find("] printer 1 \"Receipt\": installed"), log.find("] printer 2 \"" + label + "\": installed"))
+        << log;
+    const std::string json = ReadText(result);
+    EXPECT_NE(json.find("\"name\": \"Receipt\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"name\": \"" + label + "\", \"driver\": \"" + label + "\""), std::string::npos) << json;
+    EXPECT_EQ(Quiet("/remove Receipt").exitCode, 0u);
+    EXPECT_EQ(Quiet("/remove \"" + label + "\"").exitCode, 0u);
+}
+
+TEST_F(UnattendedTest, OfTwoInstallsStartedTogetherOneWaitsForNothingAndChangesNothing) {
+    ASSERT_TRUE(RemovePrinter("Counter"));
+    const std::string logs = Env("UNATTENDED_LOGS");
+    const std::string first = logs + "\\together-1.log";
+    const std::string second = logs + "\\together-2.log";
+    DeleteFileA(first.c_str());
+    DeleteFileA(second.c_str());
+    InstallerRun one("/install \"SK200K8\" /printer Counter /port parallel /quiet /log \"" + first + "\"");
+    Sleep(300);
+    InstallerRun two("/install \"SK200K8\" /printer Counter /port parallel /quiet /log \"" + second + "\"");
+    const DWORD codes[] = {one.Wait().exitCode, two.Wait().exitCode};
+    const bool firstInstalled = codes[0] == 0;
+    EXPECT_TRUE((codes[0] == 0 && codes[1] == 1618) || (codes[0] == 1618 && codes[1] == 0))
+        << codes[0] << " and " << codes[1] << "\n" << ReadText(first) << "\n" << ReadText(second);
+    const std::string refused = ReadText(firstInstalled ? second : first);
+    EXPECT_NE(refused.find("] result 1618 (busy)"), std::string::npos) << refused;
+    EXPECT_EQ(refused.find("] install: "), std::string::npos) << "the refused run changed something";
+    EXPECT_EQ(refused.find("] status: "), std::string::npos) << "the refused run started up";
+    EXPECT_TRUE(ReadPrinter("Counter").has_value());
+    EXPECT_EQ(Quiet("/remove Counter").exitCode, 0u);
+}
+
+TEST_F(UnattendedTest, ANetworkPrinterGetsItsPortThroughThePortMonitor) {
+    const std::string problem = InstallTcpipTestMonitor();
+    ASSERT_EQ(problem, "");
+    ASSERT_EQ(SetTcpipTestPorts({}), "");
+    ASSERT_TRUE(RemovePrinter("Network"));
+    const std::string result = Env("UNATTENDED_LOGS") + "\\tcpip.json";
+    const Finished run =
+        Quiet("/install \"SK200K8\" /printer Network /port tcpip:127.0.0.1:9100 /nodefault /result \"" + result + "\"");
+    ASSERT_EQ(run.exitCode, 0u) << Log();
+    ASSERT_TRUE(ReadPrinter("Network").has_value());
+    EXPECT_EQ(ReadPrinter("Network")->port, "IP_127.0.0.1");
+    const std::string portKey =
+        "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Standard TCP/IP Port\\Ports\\IP_127.0.0.1";
+    EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, portKey, "HostName"), std::optional<std::string>("127.0.0.1"));
+    const std::string log = Log();
+    EXPECT_NE(log.find("] made the TCP/IP port \"IP_127.0.0.1\" for 127.0.0.1:9100\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("] dialog \"Configure TCP/IP PrinterPort\": OK, with \"IP_127.0.0.1\""), std::string::npos);
+    EXPECT_NE(ReadText(result).find("\"port\": \"IP_127.0.0.1\", \"portConfirmed\": true"), std::string::npos);
+
+    // Again: the port of that address is found, not made twice.
+    ASSERT_EQ(Quiet("/install \"SK200K8\" /printer Network /port tcpip:127.0.0.1 /nodefault").exitCode, 0u) << Log();
+    EXPECT_NE(Log().find("] uses the TCP/IP port \"IP_127.0.0.1\" for 127.0.0.1:9100\r\n"), std::string::npos)
+        << Log();
+    EXPECT_EQ(Quiet("/remove Network").exitCode, 0u);
 }
 
 TEST_F(UnattendedTest, WithoutQuietTheDialogShowsAndAnswersThePortDialogItself) {

@@ -7,7 +7,7 @@
 #include <iterator>
 
 #include "unattended/command_line.h"
-#include "unattended/exit_codes.h"
+#include "unattended/outcomes.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ TEST_P(ParseCommandLineTest, MakesTheRequestOrRefusesWithTheReason) {
 
 const std::string kLongDriver(kMaxDriverNameLength + 1, 'd');
 const std::string kLongestPrinter(kMaxPrinterNameLength, 'p');
-const std::string kLongLog = "C:\\" + std::string(kMaxLogPathLength - 2, 'l');
+const std::string kLongLog = "C:\\" + std::string(kMaxFilePathLength - 2, 'l');
 
 using A = CommandAction;
 
@@ -65,22 +65,41 @@ INSTANTIATE_TEST_SUITE_P(
     Good, ParseCommandLineTest,
     testing::Values(
         ParseCase{R"(/install "SK200K8" /port usb /quiet /log C:\logs\a.log)",
-                  {.action = A::kInstall, .driverName = "SK200K8", .portKind = 1, .quiet = true,
+                  {.action = A::kInstall, .printer = {.driverName = "SK200K8", .portKind = 1}, .quiet = true,
                    .logFile = R"(C:\logs\a.log)"},
                   ""},
         ParseCase{R"(-INSTALL "vex5(No Cut) Series" /Printer "Front desk" /PORT LPT2: /nodefault)",
-                  {.action = A::kInstall, .driverName = "vex5(No Cut) Series",
-                   .printerName = "Front desk", .portName = "LPT2:", .setDefault = false},
+                  {.action = A::kInstall,
+                   .printer = {.driverName = "vex5(No Cut) Series", .printerName = "Front desk",
+                               .portName = "LPT2:", .setDefault = false}},
                   ""},
         ParseCase{"/install X /port Serial /baud 9600",
-                  {.action = A::kInstall, .driverName = "X", .portKind = 0, .baudRate = 9600}, ""},
-        ParseCase{"/install X /baud 115200", {.action = A::kInstall, .driverName = "X", .baudRate = 115200}, ""},
+                  {.action = A::kInstall, .printer = {.driverName = "X", .portKind = 0, .baudRate = 9600}}, ""},
+        ParseCase{"/install X /baud 115200",
+                  {.action = A::kInstall, .printer = {.driverName = "X", .baudRate = 115200}}, ""},
         ParseCase{("/install X /printer " + kLongestPrinter),
-                  {.action = A::kInstall, .driverName = "X", .printerName = kLongestPrinter}, ""},
+                  {.action = A::kInstall, .printer = {.driverName = "X", .printerName = kLongestPrinter}}, ""},
+        ParseCase{R"(/install X /port tcpip:10.0.0.7 /requireport /wait 30 /result C:\r.json)",
+                  {.action = A::kInstall,
+                   .printer = {.driverName = "X", .portKind = 3, .tcpipHost = "10.0.0.7", .tcpipPort = 9100},
+                   .requirePort = true, .waitSeconds = 30, .resultFile = R"(C:\r.json)"},
+                  ""},
+        ParseCase{"/install X /port TCPIP:printer-1.shop.local:515",
+                  {.action = A::kInstall,
+                   .printer = {.driverName = "X", .portKind = 3, .tcpipHost = "printer-1.shop.local",
+                               .tcpipPort = 515}},
+                  ""},
+        ParseCase{R"(/config C:\printers.ini /quiet /wait 3600)",
+                  {.action = A::kConfig, .configFile = R"(C:\printers.ini)", .waitSeconds = 3600, .quiet = true},
+                  ""},
+        ParseCase{R"(/verify "Front desk" /driver SK200K8 /port usb001)",
+                  {.action = A::kVerify, .verifyPrinter = "Front desk", .verifyDriver = "SK200K8",
+                   .verifyPort = "usb001"},
+                  ""},
         ParseCase{R"(/list /log "C:\Program Files\log.txt")",
                   {.action = A::kList, .logFile = R"(C:\Program Files\log.txt)"}, ""},
         ParseCase{R"(/remove "Front desk" /quiet)",
-                  {.action = A::kRemove, .quiet = true, .removePrinter = "Front desk"}, ""},
+                  {.action = A::kRemove, .removePrinter = "Front desk", .quiet = true}, ""},
         ParseCase{"/?", {.action = A::kUsage}, ""}));
 
 INSTANTIATE_TEST_SUITE_P(
@@ -88,41 +107,89 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ParseCase{"/install", {}, "/install needs a value"},
         ParseCase{"/install /quiet", {.quiet = true}, "/install needs a value"},
-        ParseCase{R"(/install X /bogus /quiet /log C:\l.log)",
-                  {.action = A::kInstall, .driverName = "X", .quiet = true, .logFile = R"(C:\l.log)"},
+        ParseCase{R"(/install X /bogus /quiet /log C:\l.log /result C:\r.json)",
+                  {.action = A::kInstall, .printer = {.driverName = "X"}, .quiet = true,
+                   .logFile = R"(C:\l.log)", .resultFile = R"(C:\r.json)"},
                   "unknown option /bogus"},
-        ParseCase{"/install X stray", {.action = A::kInstall, .driverName = "X"}, "unexpected word \"stray\""},
+        ParseCase{"/install X stray", {.action = A::kInstall, .printer = {.driverName = "X"}},
+                  "unexpected word \"stray\""},
         ParseCase{"/install X /remove Y",
-                  {.action = A::kInstall, .driverName = "X", .removePrinter = "Y"}, "only one of"},
-        ParseCase{"/list /install X", {.action = A::kList, .driverName = "X"}, "only one of"},
-        ParseCase{"/install X /install Y", {.action = A::kInstall, .driverName = "X"}, "given twice"},
-        ParseCase{"/list /printer P", {.action = A::kList, .printerName = "P"}, "go with /install only"},
+                  {.action = A::kInstall, .printer = {.driverName = "X"}, .removePrinter = "Y"}, "only one of"},
+        ParseCase{"/list /install X", {.action = A::kList, .printer = {.driverName = "X"}}, "only one of"},
+        ParseCase{"/install X /install Y", {.action = A::kInstall, .printer = {.driverName = "X"}}, "given twice"},
+        ParseCase{"/list /printer P", {.action = A::kList, .printer = {.printerName = "P"}},
+                  "/printer goes with /install only"},
+        ParseCase{"/verify P /printer Q", {.action = A::kVerify, .printer = {.printerName = "Q"}, .verifyPrinter = "P"},
+                  "/printer goes with /install only"},
+        ParseCase{"/config f.ini /nodefault",
+                  {.action = A::kConfig, .printer = {.setDefault = false}, .configFile = "f.ini"},
+                  "/nodefault goes with /install only"},
+        ParseCase{"/list /requireport", {.action = A::kList, .requirePort = true},
+                  "/requireport goes with /install or /config only"},
+        ParseCase{"/verify P /wait 5", {.action = A::kVerify, .verifyPrinter = "P", .waitSeconds = 5},
+                  "/wait goes with /install or /config or /list or /remove only"},
+        ParseCase{"/verify P /port usb", {.action = A::kVerify, .verifyPrinter = "P"}, "/port names a port"},
         ParseCase{"/install X /port usb /baud 9600",
-                  {.action = A::kInstall, .driverName = "X", .portKind = 1, .baudRate = 9600},
+                  {.action = A::kInstall, .printer = {.driverName = "X", .portKind = 1, .baudRate = 9600}},
                   "serial printers only"},
-        ParseCase{"/install X /baud 1234", {.action = A::kInstall, .driverName = "X"}, "/baud takes 300"},
-        ParseCase{("/install " + kLongDriver), {.action = A::kInstall, .driverName = kLongDriver},
+        ParseCase{"/install X /baud 1234", {.action = A::kInstall, .printer = {.driverName = "X"}},
+                  "/baud: the baud rate must be 300"},
+        ParseCase{"/install X /port tcpip:10.0.0.256", {.action = A::kInstall, .printer = {.driverName = "X"}},
+                  "\"tcpip:10.0.0.256\" is no address"},
+        ParseCase{"/install X /port tcpip:1.2.3", {.action = A::kInstall, .printer = {.driverName = "X"}},
+                  "is no address"},
+        ParseCase{"/install X /port tcpip:010.0.0.7", {.action = A::kInstall, .printer = {.driverName = "X"}},
+                  "is no address"},
+        ParseCase{"/install X /port tcpip:-shop-.local", {.action = A::kInstall, .printer = {.driverName = "X"}},
+                  "is no address"},
+        ParseCase{"/install X /port tcpip:", {.action = A::kInstall, .printer = {.driverName = "X"}},
+                  "is no address"},
+        ParseCase{"/install X /port tcpip:10.0.0.7:65536", {.action = A::kInstall, .printer = {.driverName = "X"}},
+                  "1 to 65535"},
+        ParseCase{"/install X /wait 3601", {.action = A::kInstall, .printer = {.driverName = "X"}},
+                  "/wait takes a number of seconds from 0 to 3600"},
+        ParseCase{"/install X /wait -1", {.action = A::kInstall, .printer = {.driverName = "X"}}, "/wait takes"},
+        ParseCase{R"(/install X /log C:\a.log /result c:\A.LOG)",
+                  {.action = A::kInstall, .printer = {.driverName = "X"}, .logFile = R"(C:\a.log)",
+                   .resultFile = R"(c:\A.LOG)"},
+                  "cannot name the same file"},
+        ParseCase{("/install " + kLongDriver), {.action = A::kInstall, .printer = {.driverName = kLongDriver}},
                   "longer than 127"},
         ParseCase{("/install X /printer p" + kLongestPrinter),
-                  {.action = A::kInstall, .driverName = "X", .printerName = "p" + kLongestPrinter},
+                  {.action = A::kInstall, .printer = {.driverName = "X", .printerName = "p" + kLongestPrinter}},
                   "longer than 220"},
         ParseCase{R"(/install X /printer "a,b")",
-                  {.action = A::kInstall, .driverName = "X", .printerName = "a,b"}, "cannot contain"},
+                  {.action = A::kInstall, .printer = {.driverName = "X", .printerName = "a,b"}}, "cannot contain"},
         ParseCase{("/list /log " + kLongLog + "x"), {.action = A::kList}, "longer than 259"},
         ParseCase{"/quiet", {.quiet = true}, "nothing to do"}));
 
-TEST(UsageText, NamesEveryExitCodeAndTheQuietLogAsTheReadmeDoes) {
+TEST(WorkingFiles, ALogOrResultThereWouldBeDeleted) {
+    for (const char* path : {"C:\\Ticket", "c:\\ticket\\x.log", "C:/Barcode/x64/r.json", "C:\\DriverName.cfg"}) {
+        EXPECT_TRUE(InWorkingFiles(path)) << path;
+    }
+    for (const char* path : {"C:\\Tickets\\x.log", "C:\\DriverName.cfg.log", "D:\\Ticket\\x.log", "C:\\x.log"}) {
+        EXPECT_FALSE(InWorkingFiles(path)) << path;
+    }
+}
+
+TEST(UsageText, NamesEveryExitCodeAndTheQuietLogAsTheReadmesDo) {
     const std::string usage = UsageText();
-    std::ifstream file(std::string(SOURCE_DIR) + "/tools/dist/README.txt");
-    const std::string readme((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    for (int code = 0; code < kExitCodeCount; ++code) {
-        char line[160];
-        std::snprintf(line, sizeof line, "%3d  %s\n", code, Describe(static_cast<ExitCode>(code)));
-        EXPECT_NE(readme.find(line), std::string::npos) << "README.txt lacks: " << line;
+    auto read = [](const char* path) {
+        std::ifstream file(std::string(SOURCE_DIR) + path);
+        return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    };
+    const std::string distReadme = read("/tools/dist/README.txt");
+    const std::string readme = read("/README.md");
+    for (std::size_t i = 0; i < kOutcomeCount; ++i) {
+        const OutcomeInfo& info = kOutcomes[i];
+        char line[200];
+        std::snprintf(line, sizeof line, "%5d  %-20s %s", info.exitCode, info.name, info.text);
+        EXPECT_NE(usage.find(std::string(line) + "\r\n"), std::string::npos) << "the usage lacks: " << line;
+        EXPECT_NE(distReadme.find(std::string(line) + "\n"), std::string::npos) << "README.txt lacks: " << line;
+        const std::string row = "| " + std::to_string(info.exitCode) + " | `" + info.name + "` |";
+        EXPECT_NE(readme.find(row), std::string::npos) << "README.md lacks: " << row;
     }
     EXPECT_NE(usage.find(std::string("%TEMP%\\") + kQuietLogName), std::string::npos);
-    EXPECT_NE(usage.find(" 11  the run ended before it finished"), std::string::npos);
-    EXPECT_NE(usage.find("  2  bad command line"), std::string::npos);
 }
 
 }  // namespace

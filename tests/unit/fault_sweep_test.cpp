@@ -18,6 +18,7 @@
 #include "install/catalogue.h"
 #include "install_support.h"
 #include "ports/port_kinds.h"
+#include "unattended/outcomes.h"
 
 namespace {
 
@@ -88,6 +89,7 @@ const KnownFinding kKnownFindings[] = {
 
 struct RunRecord {
     std::string outcome;  // the button's caption at rest, or "ended"
+    int exitCode = -1;    // what an unattended run of it would exit with
     bool boxShown = false;
     std::vector<std::string> problems;
     std::vector<std::string> ops;  // every call after Install, in order
@@ -123,12 +125,23 @@ void CheckRest(InstallerHarness& h, const Scenario& s, RunRecord& run) {
             run.problems.push_back("a box the installer has no text for: " + box.text);
         }
     }
-    if (dlg.HasEnded()) return;
-    if (!dlg.IsEnabled(IDC_INSTALL)) run.problems.push_back("the button is not usable");
+    // The report names how the installation ended, as the button shows it,
+    // and success only with the new printer in place.
+    const InstallReport& report = h.dialog->m_installReport;
+    const bool finished = !dlg.HasEnded() && dlg.Text(IDC_INSTALL) == "&Finish";
+    const bool completed =
+        report.outcome == InstallOutcome::kInstalled || report.outcome == InstallOutcome::kFallbackPort;
+    if (finished != completed) {
+        run.problems.push_back(std::string("the report says \"") + Describe(report.outcome) + "\" at " +
+                               (dlg.HasEnded() ? "the end" : "\"" + dlg.Text(IDC_INSTALL) + "\""));
+    }
+    run.exitCode = ExitCodeOf(OutcomeOf(report, false), false);
     const auto printer = h.win.spooler().Printer(s.driver);
-    if (dlg.Text(IDC_INSTALL) == "&Finish" && (!printer || printer->driverName == "Old driver")) {
+    if ((finished || run.exitCode == 0) && (!printer || printer->driverName == "Old driver")) {
         run.problems.push_back("finished without the new printer");
     }
+    if (dlg.HasEnded()) return;
+    if (!dlg.IsEnabled(IDC_INSTALL)) run.problems.push_back("the button is not usable");
 }
 
 RunRecord RunOnce(const Scenario& s, const Fault* fault) {
@@ -221,7 +234,7 @@ TEST_P(FaultSweep, EveryCallFailedInTurn) {
     }
 
     struct Row {
-        int runs = 0, finished = 0, retry = 0, refused = 0, ended = 0, silent = 0, known = 0;
+        int runs = 0, finished = 0, retry = 0, refused = 0, ended = 0, silent = 0, known = 0, code0 = 0, failed = 0;
     };
     std::map<std::string, Row> table;
     std::set<const KnownFinding*> seen;
@@ -234,6 +247,8 @@ TEST_P(FaultSweep, EveryCallFailedInTurn) {
         row.refused += run.outcome == "&Install";
         row.ended += run.outcome == "ended";
         row.silent += run.outcome != "&Finish" && !run.boxShown;
+        row.code0 += run.exitCode == 0;
+        row.failed += run.exitCode == kExitFailed;
         bool known = false;
         for (const std::string& problem : run.problems) {
             if (const KnownFinding* finding = Known(fault, problem)) {
@@ -252,12 +267,12 @@ TEST_P(FaultSweep, EveryCallFailedInTurn) {
         }
     }
 
-    std::printf("%-30s %5s %9s %10s %8s %6s %7s %6s\n", GetParam().name, "runs", "finished",
-                "Reinstall", "Install", "ended", "no box", "known");
+    std::printf("%-30s %5s %9s %10s %8s %6s %7s %6s %6s %6s\n", GetParam().name, "runs", "finished",
+                "Reinstall", "Install", "ended", "no box", "known", "exit 0", "1603");
     for (const std::string& op : sites) {
         const Row& r = table[op];
-        std::printf("%-30s %5d %9d %10d %8d %6d %7d %6d\n", op.c_str(), r.runs, r.finished, r.retry,
-                    r.refused, r.ended, r.silent, r.known);
+        std::printf("%-30s %5d %9d %10d %8d %6d %7d %6d %6d %6d\n", op.c_str(), r.runs, r.finished, r.retry,
+                    r.refused, r.ended, r.silent, r.known, r.code0, r.failed);
     }
 }
 

@@ -19,12 +19,44 @@ bool SimCommandLineHost::PrintToConsole(const std::string& text) {
 
 bool SimCommandLineHost::AppendToFile(const std::string& path, const std::string& text) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    // A bare name lies in the current directory.
-    const std::string::size_type slash = path.find_last_of('\\');
-    const std::string folder = slash == std::string::npos ? m_files.CurrentDirectory() : path.substr(0, slash + 1);
-    const std::string full = slash == std::string::npos ? folder + "\\" + path : path;
-    if (!m_files.IsDirectory(folder)) return false;
+    const std::string full = FullPathName(path);
+    if (full.empty() || !m_files.IsDirectory(full.substr(0, full.find_last_of('\\') + 1))) return false;
     return m_files.WriteFile(full, m_files.ReadFile(full).value_or("") + text);
+}
+
+bool SimCommandLineHost::ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string* text) {
+    const std::optional<std::string> bytes = m_files.ReadFile(path);
+    if (!bytes || bytes->size() > maxBytes) return false;
+    *text = *bytes;
+    return true;
+}
+
+bool SimCommandLineHost::ReplaceFile(const std::string& path, const std::string& text) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const std::string full = FullPathName(path);
+    if (full.empty() || !m_files.IsDirectory(full.substr(0, full.find_last_of('\\') + 1))) return false;
+    return m_files.WriteFile(full, text);
+}
+
+std::string SimCommandLineHost::FullPathName(const std::string& path) {
+    return m_files.FullPath(path).value_or("");
+}
+
+bool SimCommandLineHost::TcpConnects(const std::string& host, std::uint32_t port, std::uint32_t) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const std::string address = host + ":" + std::to_string(port);
+    m_connections.push_back(address);
+    return m_answering.count(address) != 0;
+}
+
+void SimCommandLineHost::SetAnswering(const std::string& address) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_answering.insert(address);
+}
+
+std::vector<std::string> SimCommandLineHost::Connections() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_connections;
 }
 
 std::string SimCommandLineHost::TempFolder() { return kTempFolder; }

@@ -1,4 +1,5 @@
-// The console, log file and box of a run from the command line, on Windows.
+// The console, files, box and network test of a run from the command line,
+// on Windows.
 #pragma once
 
 #include "platform/command_line_host.h"
@@ -15,6 +16,12 @@ public:
 
     bool PrintToConsole(const std::string& text) override;
     bool AppendToFile(const std::string& path, const std::string& text) override;
+    bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string* text) override;
+    bool ReplaceFile(const std::string& path, const std::string& text) override;
+    std::string FullPathName(const std::string& path) override;
+    // Through ws2_32, loaded for this call only, so that the program does
+    // not import it.
+    bool TcpConnects(const std::string& host, std::uint32_t port, std::uint32_t timeoutMs) override;
     std::string TempFolder() override;
     int ShowMessageBox(const std::string& text, const std::string& caption, std::uint32_t type) override;
 

@@ -10,13 +10,19 @@
 //                                 non-zero: the call fails with that error
 //   TestLastConfigured (REG_SZ)   written by ConfigurePort: the port it got
 //   TestAddCalled     (REG_SZ)    set to "yes" by AddPort
+// Its own interface (XcvDataW) adds a port without a window ("AddPort",
+// failing with TestAddError too) and tells a port's settings
+// ("GetConfigInfo"); a port's key keeps them in HostName and PortNumber.
 // Never shipped: it exists only for the tests.
 #include <windows.h>
 #include <winspool.h>
 #include <winsplp.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
+
+#include "platform/tcpip_port_data.h"
 
 namespace {
 
@@ -155,6 +161,97 @@ BOOL WINAPI DeletePort(HANDLE, LPWSTR, HWND, LPWSTR portName) {
     return TRUE;
 }
 
+// PORT_DATA_1 as the monitor's documentation lays it out, to check the
+// installer's own description of it against what the compiler makes.
+struct PortData1 {
+    WCHAR sztPortName[64];
+    DWORD dwVersion;
+    DWORD dwProtocol;
+    DWORD cbSize;
+    DWORD dwReserved;
+    WCHAR sztHostAddress[49];
+    WCHAR sztSNMPCommunity[33];
+    DWORD dwDoubleSpool;
+    WCHAR sztQueue[33];
+    WCHAR sztIPAddress[16];
+    BYTE Reserved[540];
+    DWORD dwPortNumber;
+    DWORD dwSNMPEnabled;
+    DWORD dwSNMPDevIndex;
+};
+namespace layout = plat::port_data_1;
+static_assert(sizeof(PortData1) == layout::kRecordSize);
+static_assert(offsetof(PortData1, dwVersion) == layout::kVersion);
+static_assert(offsetof(PortData1, dwProtocol) == layout::kProtocol);
+static_assert(offsetof(PortData1, cbSize) == layout::kSize);
+static_assert(offsetof(PortData1, sztHostAddress) == layout::kHostAddress);
+static_assert(offsetof(PortData1, sztSNMPCommunity) == layout::kSnmpCommunity);
+static_assert(offsetof(PortData1, sztQueue) == layout::kQueue);
+static_assert(offsetof(PortData1, dwPortNumber) == layout::kPortNumber);
+static_assert(offsetof(PortData1, dwSNMPEnabled) == layout::kSnmpEnabled);
+
+// What an Xcv handle stands for: the port it was opened on, or none (the
+// monitor itself).
+struct XcvHandle {
+    std::wstring object;
+};
+
+BOOL WINAPI XcvOpenPort(HANDLE, LPCWSTR object, ACCESS_MASK, PHANDLE xcv) {
+    *xcv = new XcvHandle{object != nullptr ? object : L""};
+    return TRUE;
+}
+
+BOOL WINAPI XcvClosePort(HANDLE xcv) {
+    delete static_cast<XcvHandle*>(xcv);
+    return TRUE;
+}
+
+DWORD XcvAddPort(const BYTE* input, DWORD size) {
+    if (input == nullptr || size < sizeof(PortData1)) return ERROR_INVALID_PARAMETER;
+    PortData1 data;
+    ::CopyMemory(&data, input, sizeof data);
+    data.sztPortName[63] = data.sztHostAddress[48] = L'\0';
+    Key settings(kMonitorKey, false);
+    if (const DWORD error = settings.Number(L"TestAddError")) return error;
+    const std::wstring path = std::wstring(kPortsKey) + L"\\" + data.sztPortName;
+    if (Key(path.c_str(), false).get() != nullptr) return ERROR_ALREADY_EXISTS;
+    Key port(path.c_str(), true);
+    if (port.get() == nullptr) return ERROR_ACCESS_DENIED;
+    ::RegSetValueExW(port.get(), L"HostName", 0, REG_SZ, reinterpret_cast<const BYTE*>(data.sztHostAddress),
+                     static_cast<DWORD>((::lstrlenW(data.sztHostAddress) + 1) * sizeof(WCHAR)));
+    ::RegSetValueExW(port.get(), L"PortNumber", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data.dwPortNumber),
+                     sizeof(DWORD));
+    return ERROR_SUCCESS;
+}
+
+DWORD XcvConfigInfo(const std::wstring& portName, BYTE* output, DWORD size, PDWORD needed) {
+    *needed = sizeof(PortData1);
+    if (output == nullptr || size < sizeof(PortData1)) return ERROR_INSUFFICIENT_BUFFER;
+    const std::wstring path = std::wstring(kPortsKey) + L"\\" + portName;
+    Key port(path.c_str(), false);
+    if (port.get() == nullptr) return ERROR_UNKNOWN_PORT;
+    PortData1 data{};
+    ::lstrcpynW(data.sztPortName, portName.c_str(), 64);
+    ::lstrcpynW(data.sztHostAddress, port.Text(L"HostName").c_str(), 49);
+    data.dwVersion = 1;
+    data.dwProtocol = 1;
+    data.cbSize = sizeof data;
+    data.dwPortNumber = port.Number(L"PortNumber");
+    ::CopyMemory(output, &data, sizeof data);
+    return ERROR_SUCCESS;
+}
+
+DWORD WINAPI XcvDataPort(HANDLE xcv, LPCWSTR dataName, PBYTE input, DWORD inputSize, PBYTE output,
+                         DWORD outputSize, PDWORD needed) {
+    const XcvHandle* handle = static_cast<const XcvHandle*>(xcv);
+    *needed = 0;
+    if (::lstrcmpW(dataName, L"AddPort") == 0) return XcvAddPort(input, inputSize);
+    if (::lstrcmpW(dataName, L"GetConfigInfo") == 0 && !handle->object.empty()) {
+        return XcvConfigInfo(handle->object, output, outputSize, needed);
+    }
+    return ERROR_INVALID_PARAMETER;
+}
+
 MONITOR2 MakeTable() {
     MONITOR2 table{};
     table.cbSize = sizeof table;
@@ -162,6 +259,9 @@ MONITOR2 MakeTable() {
     table.pfnAddPort = &AddPort;
     table.pfnConfigurePort = &ConfigurePort;
     table.pfnDeletePort = &DeletePort;
+    table.pfnXcvOpenPort = &XcvOpenPort;
+    table.pfnXcvDataPort = &XcvDataPort;
+    table.pfnXcvClosePort = &XcvClosePort;
     return table;
 }
 
