@@ -117,6 +117,22 @@ TEST_F(SpoolerContract, OpenPrinterOfUnknownNameFails) {
     EXPECT_FAILED_WITH(opened, nullptr, plat::err::kInvalidPrinterName);
 }
 
+// What an unattended run asks before it installs, and how it reaches a port
+// monitor without a window: the print server opens for administering, and
+// so does a port monitor's own interface.
+TEST_F(SpoolerContract, PrintServerAndAMonitorsInterfaceOpenForAdministering) {
+    const plat::PrinterDefaults administer{"", plat::kServerAccessAdminister};
+    for (const std::string& name : {std::string(""), std::string(plat::kXcvMonitorPrefix) + "Local Port"}) {
+        auto opened = Call(System(), [&] { return Spooler().OpenPrinterA(name, administer); });
+        ASSERT_NE(opened.value, nullptr) << "\"" << name << "\": " << Describe(opened);
+        EXPECT_TRUE(Spooler().ClosePrinter(opened.value));
+    }
+    auto unknown = Call(System(), [&] {
+        return Spooler().OpenPrinterA(std::string(plat::kXcvMonitorPrefix) + "Contract No Such Monitor", administer);
+    });
+    EXPECT_EQ(unknown.value, nullptr);
+}
+
 TEST_F(SpoolerContract, DeleteMissingMonitorFails) {
     auto deleted = Call(System(), [&] {
         return Spooler().DeleteMonitorA("Windows NT x86", "Contract No Such Monitor");

@@ -2,6 +2,7 @@
 // detection and the archiver wrapper rely on them.
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "contract_support.h"
@@ -41,6 +42,49 @@ TEST_F(SystemContract, Wow64IsAnswered) {
     bool isWow64 = true;
     auto got = Call(System(), [&] { return System().IsWow64Process(&isWow64); });
     EXPECT_TRUE(got.value) << Describe(got);
+}
+
+// The lock of one installation at a time: a named mutex belongs to the
+// thread that waited for it, may be taken again by it, and is free for
+// another thread only once it has been given back as often.
+TEST_F(SystemContract, NamedMutexBelongsToTheThreadThatTookIt) {
+    const std::string name = "Local\\PrinterInstaller.ContractTest";
+    plat::Handle mine = System().CreateMutexA(name);
+    ASSERT_NE(mine, nullptr);
+    EXPECT_EQ(System().WaitForSingleObject(mine, 0), plat::kWaitObject0);
+    EXPECT_EQ(System().WaitForSingleObject(mine, 0), plat::kWaitObject0) << "taken again by its owner";
+    auto otherWaits = [&](std::uint32_t ms) {
+        std::uint32_t result = plat::kWaitFailed;
+        std::thread other([&] {
+            plat::Handle theirs = System().CreateMutexA(name);
+            result = System().WaitForSingleObject(theirs, ms);
+            if (result == plat::kWaitObject0) System().ReleaseMutex(theirs);
+            System().CloseHandle(theirs);
+        });
+        other.join();
+        return result;
+    };
+    EXPECT_EQ(otherWaits(50), plat::kWaitTimeout);
+    std::uint32_t notOwner = plat::kWaitFailed;
+    std::thread stranger([&] {
+        auto released = Call(System(), [&] { return System().ReleaseMutex(mine); });
+        EXPECT_FAILED_WITH(released, false, plat::err::kNotOwner);
+        notOwner = 0;
+    });
+    stranger.join();
+    EXPECT_EQ(notOwner, 0u);
+    EXPECT_TRUE(System().ReleaseMutex(mine));
+    EXPECT_EQ(otherWaits(0), plat::kWaitTimeout) << "still owned once";
+    EXPECT_TRUE(System().ReleaseMutex(mine));
+    EXPECT_EQ(otherWaits(0), plat::kWaitObject0);
+    EXPECT_TRUE(System().CloseHandle(mine));
+}
+
+TEST_F(SystemContract, AdministratorsMembershipIsAnswered) {
+    bool member = false;
+    auto got = Call(System(), [&] { return System().CheckAdministratorsMembership(&member); });
+    EXPECT_TRUE(got.value) << Describe(got);
+    EXPECT_TRUE(member) << "the tests run as an administrator";
 }
 
 TEST_F(SystemContract, DriverLoadingPrivilegeCanBeAskedFor) {
