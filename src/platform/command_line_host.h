@@ -29,7 +29,7 @@ public:
     // UTF-8, so that a reader finds the old file or the new one whole, never
     // a part: written beside it, then moved over it. False, and `path` as it
     // was, when that fails.
-    virtual bool ReplaceFile(const std::string& path, const std::string& text) = 0;
+    virtual bool WriteWholeFile(const std::string& path, const std::string& text) = 0;
     // `path` as a full path, relative to the current directory, with "."
     // and ".." resolved; "" when it has none.
     virtual std::string FullPathName(const std::string& path) = 0;

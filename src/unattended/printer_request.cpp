@@ -126,8 +126,12 @@ std::string TakePrinterName(const std::string& value, PrinterRequest* request) {
 }
 
 std::string TcpipPortNameFor(const std::string& host, std::uint32_t port) {
-    std::string name = "IP_" + host;
-    if (port != plat::kTcpipDefaultPortNumber) name += "_" + std::to_string(port);
+    std::string name = "IP_";
+    name += host;
+    if (port != plat::kTcpipDefaultPortNumber) {
+        name += '_';
+        name += std::to_string(port);
+    }
     return name;
 }
 

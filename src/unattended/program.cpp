@@ -188,7 +188,7 @@ private:
             result.printers = m_printers;
             result.log = m_log.Path();
             result.logFallbackFrom = m_logFallbackFrom;
-            if (!m_host.ReplaceFile(m_request.resultFile, ResultJson(result))) {
+            if (!m_host.WriteWholeFile(m_request.resultFile, ResultJson(result))) {
                 m_log.Write("the result file \"" + m_request.resultFile + "\" cannot be written");
             }
         }

@@ -282,9 +282,13 @@ std::optional<Outcome> CUnattendedRun::StartInstall(CAnsweringUserInterface& ui,
     for (int r = 0; r < window.ListGetItemCount(IDC_PORT_LIST); ++r) {
         window.ListSetItemState(IDC_PORT_LIST, r, r == row ? mask : 0, mask);
     }
-    m_log.Write("install: driver " + Quoted(printer.driverName) + ", printer " + Quoted(m_results[index].name) + ", " +
-                kKindNames[row] + " port" + (printer.portName.empty() ? "" : " " + Quoted(printer.portName)) +
-                ", default printer " + (printer.setDefault ? "yes" : "no"));
+    std::string line = "install: driver " + Quoted(printer.driverName) + ", printer " +
+                       Quoted(m_results[index].name) + ", " + kKindNames[row] + " port";
+    if (!printer.portName.empty()) {
+        line += ' ';
+        line += Quoted(printer.portName);
+    }
+    m_log.Write(line + ", default printer " + (printer.setDefault ? "yes" : "no"));
     dialog.OnCommand(IDC_INSTALL, plat::kBnClicked);
     return std::nullopt;
 }

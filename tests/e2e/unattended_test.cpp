@@ -245,7 +245,7 @@ TEST_F(UnattendedTest, InstallsAReceiptPrinterOnUsbTwiceVerifiesItAndRemovesItTw
     const std::string json = ReadText(result);
     for (const std::string& part : {std::string("{\"outcome\": \"done\", \"exitCode\": 0, "),
                                     "\"name\": \"SK200K8\", \"driver\": \"SK200K8\", \"environment\": \"" +
-                                        TheSystem().environment + "\", \"port\": \"USB002\", "
+                                        std::string(TheSystem().environment) + "\", \"port\": \"USB002\", "
                                         "\"portConfirmed\": false, \"default\": true, \"outcome\": \"done\"}"}) {
         EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
     }

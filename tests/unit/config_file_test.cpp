@@ -13,6 +13,8 @@ struct ConfigCase {
     const char* error;  // a part of the fault; "" for a good file
 };
 
+void PrintTo(const ConfigCase& c, std::ostream* os) { *os << c.what; }
+
 class ConfigFileTest : public testing::TestWithParam<ConfigCase> {};
 
 TEST_P(ConfigFileTest, GivesThePrintersOrTheFaultWithItsLine) {

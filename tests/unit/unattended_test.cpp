@@ -111,6 +111,8 @@ struct BoxCase {
     const char* port;
 };
 
+void PrintTo(const BoxCase& c, std::ostream* os) { *os << c.what; }
+
 class UnattendedBoxes : public Unattended, public testing::WithParamInterface<BoxCase> {};
 
 TEST_P(UnattendedBoxes, EachIsAnsweredAsACarefulPersonWouldAndEndsInItsCode) {
@@ -226,6 +228,8 @@ struct RefusalCase {
     const char* logged;
     std::size_t dialogs;  // 1: refused after the start-up, 0: before any dialog
 };
+
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.what; }
 
 class UnattendedRefusals : public Unattended, public testing::WithParamInterface<RefusalCase> {};
 

@@ -31,7 +31,7 @@ bool SimCommandLineHost::ReadWholeFile(const std::string& path, std::size_t maxB
     return true;
 }
 
-bool SimCommandLineHost::ReplaceFile(const std::string& path, const std::string& text) {
+bool SimCommandLineHost::WriteWholeFile(const std::string& path, const std::string& text) {
     std::lock_guard<std::mutex> lock(m_mutex);
     const std::string full = FullPathName(path);
     if (full.empty() || !m_files.IsDirectory(full.substr(0, full.find_last_of('\\') + 1))) return false;

@@ -24,7 +24,7 @@ public:
     bool AppendToFile(const std::string& path, const std::string& text) override;
     bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string* text) override;
     // Fails, as the move does, when the file's folder does not exist.
-    bool ReplaceFile(const std::string& path, const std::string& text) override;
+    bool WriteWholeFile(const std::string& path, const std::string& text) override;
     std::string FullPathName(const std::string& path) override;
     // Only the addresses SetAnswering names answer.
     bool TcpConnects(const std::string& host, std::uint32_t port, std::uint32_t timeoutMs) override;

@@ -179,7 +179,7 @@ bool Win32CommandLineHost::ReadWholeFile(const std::string& path, std::size_t ma
     return read;
 }
 
-bool Win32CommandLineHost::ReplaceFile(const std::string& path, const std::string& text) {
+bool Win32CommandLineHost::WriteWholeFile(const std::string& path, const std::string& text) {
     const std::string next = path + ".tmp";
     HANDLE file = ::CreateFileA(next.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                 nullptr);

@@ -17,7 +17,7 @@ public:
     bool PrintToConsole(const std::string& text) override;
     bool AppendToFile(const std::string& path, const std::string& text) override;
     bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::string* text) override;
-    bool ReplaceFile(const std::string& path, const std::string& text) override;
+    bool WriteWholeFile(const std::string& path, const std::string& text) override;
     std::string FullPathName(const std::string& path) override;
     // Through ws2_32, loaded for this call only, so that the program does
     // not import it.
