@@ -91,10 +91,10 @@ Outcome CUnattendedRun::Drive(CAnsweringUserInterface& ui, CInstallerDlg& dialog
     const auto ended = [&] { return ui.ClosedByPerson() ? Outcome::kCancelled : Outcome::kNotFinished; };
     if (!WaitUntil([&] { return dialog.StartupFinished() || ui.DialogEnded(); }, kStartupWait) ||
         ui.DialogEnded()) {
-        m_log.Write(ui.ClosedByPerson() ? "the window was closed during the start-up" : "the start-up did not end");
+        if (!ui.ClosedByPerson()) m_log.Write("the start-up did not end");
         ui.RunOnDialog([&] { dialog.OnClose(); });
         ui.WaitForDialogEnd(kEndWait);
-        return ended();
+        return Ended(ended());
     }
 
     std::optional<Outcome> early;
@@ -113,6 +113,11 @@ Outcome CUnattendedRun::Drive(CAnsweringUserInterface& ui, CInstallerDlg& dialog
         }
     });
     if (!ui.WaitForDialogEnd(kEndWait)) m_log.Write("the installer dialog did not close");
+    return Ended(outcome);
+}
+
+Outcome CUnattendedRun::Ended(Outcome outcome) {
+    if (outcome == Outcome::kCancelled) m_log.Write("the window was closed before the run had finished");
     return outcome;
 }
 

@@ -42,6 +42,8 @@ public:
 
 private:
     Outcome Drive(CAnsweringUserInterface& ui, CInstallerDlg& dialog, plat::Platform& platform);
+    // `outcome`, noted in the log when a person closed the window.
+    Outcome Ended(Outcome outcome);
     // The steps, on the dialog's thread.
     // Lists, removes, or checks the printers against the package; nullopt
     // when the installations may begin.
