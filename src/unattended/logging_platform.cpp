@@ -1,5 +1,7 @@
 #include "unattended/logging_platform.h"
 
+#include <algorithm>
+#include <initializer_list>
 #include <string>
 
 namespace {
@@ -7,25 +9,36 @@ namespace {
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 std::string Quoted(const char* text) { return text != nullptr ? Quoted(std::string(text)) : "NULL"; }
 
-// Error codes that only answer a question: an enumeration has reached its
-// end, a key, printer or monitor looked for is not there.
-constexpr std::uint32_t kNoMoreFiles = 18;
-constexpr long kKeyNotFound = 2;
+// A key looked for that is not there only answers a question.
+constexpr long kKeyNotFound = static_cast<long>(plat::err::kFileNotFound);
 
 }  // namespace
 
 // Writes one log line per failed call and leaves the last error as it was.
+// Every wrapper below forwards each call in one shape: the inner call's
+// result goes through Check (or CheckCode), which tells a failure by the
+// result's kind. Errors that only answer a question, or that an overlapped
+// call gives while it is under way, are `quiet`.
 class CLoggingPlatform::Notes {
 public:
+    using Quiet = std::initializer_list<std::uint32_t>;
+
     Notes(plat::ISystem& system, CRunLog& log) : m_system(system), m_log(log) {}
 
-    bool Check(bool ok, const std::string& call, std::uint32_t quietError = 0) {
-        if (!ok) NoteLastError(call, quietError);
+    bool Check(bool ok, const std::string& call, Quiet quiet = {}) {
+        if (!ok) NoteLastError(call, quiet);
         return ok;
     }
-    plat::Handle Check(plat::Handle handle, const std::string& call, std::uint32_t quietError = 0) {
-        if (handle == nullptr) NoteLastError(call, quietError);
+    plat::Handle Check(plat::Handle handle, const std::string& call, Quiet quiet = {}) {
+        if (handle == nullptr) NoteLastError(call, quiet);
         return handle;
+    }
+    // A result that fails when it equals `failure` (a length of 0, an
+    // invalid handle, kWaitFailed).
+    template <typename Result>
+    Result CheckFor(Result result, Result failure, const std::string& call) {
+        if (result == failure) NoteLastError(call, {});
+        return result;
     }
     // Registry calls give their error as the result.
     long CheckCode(long code, const std::string& call, long quietCode = 0) {
@@ -34,9 +47,9 @@ public:
     }
 
 private:
-    void NoteLastError(const std::string& call, std::uint32_t quietError) {
+    void NoteLastError(const std::string& call, Quiet quiet) {
         const std::uint32_t error = m_system.GetLastError();
-        if (quietError == 0 || error != quietError) Write(call, error);
+        if (std::find(quiet.begin(), quiet.end(), error) == quiet.end()) Write(call, error);
         m_system.SetLastError(error);
     }
     void Write(const std::string& call, std::uint32_t error) {
@@ -86,7 +99,7 @@ public:
     bool DeleteMonitorA(const std::string& environment, const std::string& monitorName) override {
         return m_notes.Check(m_inner.DeleteMonitorA(environment, monitorName),
                              "DeleteMonitorA(" + Quoted(environment) + ", " + Quoted(monitorName) + ")",
-                             plat::err::kUnknownPrintMonitor);
+                             {plat::err::kUnknownPrintMonitor});
     }
     bool AddMonitorA(std::uint32_t level, const plat::MonitorInfo2& info) override {
         return m_notes.Check(m_inner.AddMonitorA(level, info),
@@ -95,7 +108,7 @@ public:
     plat::Handle OpenPrinterA(const std::string& printerName,
                               const plat::PrinterDefaults& defaults) override {
         return m_notes.Check(m_inner.OpenPrinterA(printerName, defaults),
-                             "OpenPrinterA(" + Quoted(printerName) + ")", plat::err::kInvalidPrinterName);
+                             "OpenPrinterA(" + Quoted(printerName) + ")", {plat::err::kInvalidPrinterName});
     }
     bool SetPrinterA(plat::Handle printer, std::uint32_t level, std::uint32_t command) override {
         return m_notes.Check(m_inner.SetPrinterA(printer, level, command),
@@ -213,7 +226,7 @@ public:
         return m_notes.Check(m_inner.FindFirstFileA(pattern, data), "FindFirstFileA(" + Quoted(pattern) + ")");
     }
     bool FindNextFileA(plat::Handle find, plat::FindData* data) override {
-        return m_notes.Check(m_inner.FindNextFileA(find, data), "FindNextFileA", kNoMoreFiles);
+        return m_notes.Check(m_inner.FindNextFileA(find, data), "FindNextFileA", {plat::err::kNoMoreFiles});
     }
     bool FindClose(plat::Handle find) override { return m_notes.Check(m_inner.FindClose(find), "FindClose"); }
     bool DeleteFileA(const char* path) override {
@@ -230,9 +243,7 @@ public:
                              "CopyFileA(" + Quoted(from) + ", " + Quoted(to) + ")");
     }
     std::uint32_t GetCurrentDirectoryA(std::uint32_t cch, char* buf) override {
-        const std::uint32_t length = m_inner.GetCurrentDirectoryA(cch, buf);
-        m_notes.Check(length != 0, "GetCurrentDirectoryA");
-        return length;
+        return m_notes.CheckFor(m_inner.GetCurrentDirectoryA(cch, buf), 0u, "GetCurrentDirectoryA");
     }
     std::uint32_t GetPrivateProfileSectionNamesA(char* buf, std::uint32_t size,
                                                  const char* fileName) override {
@@ -256,9 +267,7 @@ public:
         return m_notes.Check(m_inner.LoadLibraryExA(fileName, flags), "LoadLibraryExA(" + Quoted(fileName) + ")");
     }
     void* GetProcAddress(plat::Handle module, const char* procName) override {
-        void* proc = m_inner.GetProcAddress(module, procName);
-        m_notes.Check(proc != nullptr, "GetProcAddress(" + Quoted(procName) + ")");
-        return proc;
+        return m_notes.Check(m_inner.GetProcAddress(module, procName), "GetProcAddress(" + Quoted(procName) + ")");
     }
     bool FreeLibrary(plat::Handle module) override {
         return m_notes.Check(m_inner.FreeLibrary(module), "FreeLibrary");
@@ -269,6 +278,140 @@ private:
     Notes& m_notes;
 };
 
+class CLoggingPlatform::System final : public plat::ISystem {
+public:
+    System(plat::ISystem& inner, Notes& notes) : m_inner(inner), m_notes(notes) {}
+
+    bool GetVersionExA(plat::OsVersionInfo* info) override {
+        return m_notes.Check(m_inner.GetVersionExA(info), "GetVersionExA(size " + std::to_string(info->size) + ")");
+    }
+    bool HasIsWow64Process() override { return m_inner.HasIsWow64Process(); }
+    bool IsWow64Process(bool* isWow64) override {
+        return m_notes.Check(m_inner.IsWow64Process(isWow64), "IsWow64Process");
+    }
+    std::uint32_t GetSystemDirectoryA(char* buf, std::uint32_t cch) override {
+        return m_notes.CheckFor(m_inner.GetSystemDirectoryA(buf, cch), 0u, "GetSystemDirectoryA");
+    }
+    std::uint32_t GetWindowsDirectoryA(char* buf, std::uint32_t cch) override {
+        return m_notes.CheckFor(m_inner.GetWindowsDirectoryA(buf, cch), 0u, "GetWindowsDirectoryA");
+    }
+    // These cannot fail.
+    std::string GetModuleFileNameA() override { return m_inner.GetModuleFileNameA(); }
+    void Sleep(std::uint32_t milliseconds) override { m_inner.Sleep(milliseconds); }
+    std::uint32_t GetTickCount() override { return m_inner.GetTickCount(); }
+    std::uint32_t GetLastError() override { return m_inner.GetLastError(); }
+    void SetLastError(std::uint32_t error) override { m_inner.SetLastError(error); }
+    bool OpenProcessToken(std::uint32_t access, plat::Handle* token) override {
+        return m_notes.Check(m_inner.OpenProcessToken(access, token), "OpenProcessToken");
+    }
+    bool LookupPrivilegeValueA(const char* systemName, const char* name, plat::Luid* luid) override {
+        return m_notes.Check(m_inner.LookupPrivilegeValueA(systemName, name, luid),
+                             "LookupPrivilegeValueA(" + Quoted(name) + ")");
+    }
+    bool AdjustTokenPrivileges(plat::Handle token, const plat::Luid& luid, std::uint32_t attributes) override {
+        return m_notes.Check(m_inner.AdjustTokenPrivileges(token, luid, attributes), "AdjustTokenPrivileges");
+    }
+    bool CloseHandle(plat::Handle handle) override {
+        return m_notes.Check(m_inner.CloseHandle(handle), "CloseHandle");
+    }
+    plat::Handle CreateMutexA(const std::string& name) override {
+        return m_notes.Check(m_inner.CreateMutexA(name), "CreateMutexA(" + Quoted(name) + ")");
+    }
+    std::uint32_t WaitForSingleObject(plat::Handle handle, std::uint32_t milliseconds) override {
+        return m_notes.CheckFor(m_inner.WaitForSingleObject(handle, milliseconds), plat::kWaitFailed,
+                                "WaitForSingleObject");
+    }
+    bool ReleaseMutex(plat::Handle mutex) override {
+        return m_notes.Check(m_inner.ReleaseMutex(mutex), "ReleaseMutex");
+    }
+    bool CheckAdministratorsMembership(bool* member) override {
+        return m_notes.Check(m_inner.CheckAdministratorsMembership(member), "CheckAdministratorsMembership");
+    }
+
+private:
+    plat::ISystem& m_inner;
+    Notes& m_notes;
+};
+
+// The overlapped calls of a port under way give kIoPending, and the probe's
+// closing of a port aborts them (kOperationAborted), as Wine's empty events
+// do every few milliseconds: none of these is a failure.
+class CLoggingPlatform::Serial final : public plat::ISerial {
+public:
+    Serial(plat::ISerial& inner, Notes& notes) : m_inner(inner), m_notes(notes) {}
+
+    plat::Handle CreateFileA(const char* name, std::uint32_t access, std::uint32_t shareMode,
+                             std::uint32_t creation, std::uint32_t flags) override {
+        return m_notes.CheckFor(m_inner.CreateFileA(name, access, shareMode, creation, flags),
+                                plat::kInvalidHandleValue, "CreateFileA(" + Quoted(name) + ")");
+    }
+    bool SetupComm(plat::Handle port, std::uint32_t inQueue, std::uint32_t outQueue) override {
+        return m_notes.Check(m_inner.SetupComm(port, inQueue, outQueue), "SetupComm");
+    }
+    bool SetCommTimeouts(plat::Handle port, const plat::CommTimeouts& timeouts) override {
+        return m_notes.Check(m_inner.SetCommTimeouts(port, timeouts), "SetCommTimeouts");
+    }
+    bool SetCommMask(plat::Handle port, std::uint32_t mask) override {
+        return m_notes.Check(m_inner.SetCommMask(port, mask), "SetCommMask");
+    }
+    bool GetCommMask(plat::Handle port, std::uint32_t* mask) override {
+        return m_notes.Check(m_inner.GetCommMask(port, mask), "GetCommMask");
+    }
+    bool GetCommState(plat::Handle port, plat::CommState* state) override {
+        return m_notes.Check(m_inner.GetCommState(port, state), "GetCommState");
+    }
+    bool BuildCommDCBA(const char* definition, plat::CommState* state) override {
+        return m_notes.Check(m_inner.BuildCommDCBA(definition, state), "BuildCommDCBA(" + Quoted(definition) + ")");
+    }
+    bool SetCommState(plat::Handle port, const plat::CommState& state) override {
+        return m_notes.Check(m_inner.SetCommState(port, state), "SetCommState");
+    }
+    bool PurgeComm(plat::Handle port, std::uint32_t flags) override {
+        return m_notes.Check(m_inner.PurgeComm(port, flags), "PurgeComm");
+    }
+    bool WaitCommEvent(plat::Handle port, std::uint32_t* events, plat::Overlapped* overlapped) override {
+        return m_notes.Check(m_inner.WaitCommEvent(port, events, overlapped), "WaitCommEvent", kUnderWay);
+    }
+    bool ClearCommError(plat::Handle port, std::uint32_t* errors, plat::CommStatus* status) override {
+        return m_notes.Check(m_inner.ClearCommError(port, errors, status), "ClearCommError");
+    }
+    bool ReadFile(plat::Handle port, void* buffer, std::uint32_t count, std::uint32_t* read,
+                  plat::Overlapped* overlapped) override {
+        return m_notes.Check(m_inner.ReadFile(port, buffer, count, read, overlapped), "ReadFile", kUnderWay);
+    }
+    bool WriteFile(plat::Handle port, const void* buffer, std::uint32_t count, std::uint32_t* written,
+                   plat::Overlapped* overlapped) override {
+        return m_notes.Check(m_inner.WriteFile(port, buffer, count, written, overlapped), "WriteFile", kUnderWay);
+    }
+    bool GetOverlappedResult(plat::Handle port, plat::Overlapped* overlapped, std::uint32_t* transferred,
+                             bool wait) override {
+        return m_notes.Check(m_inner.GetOverlappedResult(port, overlapped, transferred, wait),
+                             "GetOverlappedResult", kUnderWay);
+    }
+    bool CloseHandle(plat::Handle handle) override {
+        return m_notes.Check(m_inner.CloseHandle(handle), "CloseHandle");
+    }
+    plat::Handle CreateEventA(bool manualReset, bool initialState) override {
+        return m_notes.Check(m_inner.CreateEventA(manualReset, initialState), "CreateEventA");
+    }
+    bool SetEvent(plat::Handle event) override { return m_notes.Check(m_inner.SetEvent(event), "SetEvent"); }
+    bool ResetEvent(plat::Handle event) override {
+        return m_notes.Check(m_inner.ResetEvent(event), "ResetEvent");
+    }
+    std::uint32_t WaitForMultipleObjects(std::uint32_t count, const plat::Handle* handles, bool waitAll,
+                                         std::uint32_t timeoutMs) override {
+        return m_notes.CheckFor(m_inner.WaitForMultipleObjects(count, handles, waitAll, timeoutMs),
+                                plat::kWaitFailed, "WaitForMultipleObjects");
+    }
+    std::string FormatMessageA(std::uint32_t code) override { return m_inner.FormatMessageA(code); }
+
+private:
+    static constexpr Notes::Quiet kUnderWay = {plat::err::kIoPending, plat::err::kIoIncomplete,
+                                               plat::err::kOperationAborted};
+    plat::ISerial& m_inner;
+    Notes& m_notes;
+};
+
 CLoggingPlatform::CLoggingPlatform(plat::Platform& inner, plat::IUserInterface& ui, CRunLog& log)
     : m_notes(std::make_unique<Notes>(inner.system, log)),
       m_spooler(std::make_unique<Spooler>(inner.spooler, *m_notes)),
@@ -276,7 +419,9 @@ CLoggingPlatform::CLoggingPlatform(plat::Platform& inner, plat::IUserInterface& 
       m_services(std::make_unique<Services>(inner.services, *m_notes)),
       m_files(std::make_unique<Files>(inner.files, *m_notes)),
       m_modules(std::make_unique<Modules>(inner.modules, *m_notes)),
+      m_system(std::make_unique<System>(inner.system, *m_notes)),
+      m_serial(std::make_unique<Serial>(inner.serial, *m_notes)),
       m_platform(std::make_unique<plat::Platform>(plat::Platform{
-          *m_spooler, *m_registry, *m_services, *m_files, inner.system, *m_modules, ui, inner.serial})) {}
+          *m_spooler, *m_registry, *m_services, *m_files, *m_system, *m_modules, ui, *m_serial})) {}
 
 CLoggingPlatform::~CLoggingPlatform() = default;

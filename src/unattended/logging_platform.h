@@ -1,7 +1,8 @@
 // The platform as an unattended run hands it to the installer: the same
 // calls to the same Windows, and every call of the spooler, the registry,
-// the service manager, the files and the library loader that fails noted
-// in the run's log with its error. The last error stays as the call left it.
+// the service manager, the files, the library loader, the system and the
+// serial ports that fails noted in the run's log with its error. The last
+// error stays as the call left it.
 #pragma once
 
 #include <memory>
@@ -27,6 +28,8 @@ private:
     class Services;
     class Files;
     class Modules;
+    class System;
+    class Serial;
 
     std::unique_ptr<Notes> m_notes;
     std::unique_ptr<Spooler> m_spooler;
@@ -34,5 +37,7 @@ private:
     std::unique_ptr<Services> m_services;
     std::unique_ptr<Files> m_files;
     std::unique_ptr<Modules> m_modules;
+    std::unique_ptr<System> m_system;
+    std::unique_ptr<Serial> m_serial;
     std::unique_ptr<plat::Platform> m_platform;
 };

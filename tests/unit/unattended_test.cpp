@@ -201,10 +201,15 @@ INSTANTIATE_TEST_SUITE_P(
                 "/install \"Driver 0\" /port tcpip",
                 {"dialog \"Configure TCP/IP PrinterPort\": OK, with \"IP_10.0.0.7\""}, 0, "done", "Driver 0",
                 "IP_10.0.0.7"},
-        BoxCase{"serial prompt, nobody answers", [](Unattended& fx) { fx.AddComPorts(); },
+        BoxCase{"serial prompt, nobody answers, a port held by another program",
+                [](Unattended& fx) {
+                    fx.AddComPorts();
+                    fx.h.win.serial().SetBusy(1, true);
+                },
                 "/install \"Driver 0\" /port serial /baud 9600",
-                {"dialog \"Prompt(automatically select the available serial port) \": Yes, at 9600 baud"}, 0,
-                "fallback-port", "Driver 0", "COM1:"},
+                {"dialog \"Prompt(automatically select the available serial port) \": Yes, at 9600 baud",
+                 "] platform: CreateFileA(\"\\\\.\\COM1\") failed, error 5\r\n"},
+                0, "fallback-port", "Driver 0", "COM1:"},
         BoxCase{"serial prompt, the printer answers on COM2",
                 [](Unattended& fx) {
                     fx.AddComPorts();
