@@ -48,8 +48,28 @@ if [ ${#missing[@]} -gt 0 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     as_root dpkg --add-architecture i386
   fi
-  as_root apt-get update -qq
-  as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # A mirror in the middle of a sync fails one index or another for a while;
+  # try again, then go on with what was fetched: the install below fails
+  # plainly if a package is really out of reach.
+  for attempt in 1 2 3; do
+    as_root apt-get update -qq && break
+    echo "install-deps: apt-get update failed (attempt $attempt of 3)" >&2
+    [ "$attempt" = 3 ] || sleep 10
+  done
+  if ! as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
+    # When one architecture's security index was out of reach, the i386 and
+    # amd64 halves of a library resolve to different versions and apt gives
+    # up. The release's own archive holds matching pairs: prefer it for this
+    # install (a pin in a file of our own; the system's configuration is left
+    # alone), downgrading the few amd64 halves that must match.
+    release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    echo "install-deps: retrying with $release's own archive preferred" >&2
+    pin=$(mktemp)
+    printf 'Package: *\nPin: release n=%s\nPin-Priority: 1001\n' "$release" >"$pin"
+    as_root apt-get install -y -qq --no-install-recommends --allow-downgrades \
+      -o Dir::Etc::Preferences="$pin" "${missing[@]}" >/dev/null
+    rm -f "$pin"
+  fi
 fi
 
 # The 7-Zip binaries, from the npm registry as a plain tarball (no node project).
