@@ -57,7 +57,20 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "install-deps: apt-get update failed (attempt $attempt of 3)" >&2
     [ "$attempt" = 3 ] || sleep 10
   done
-  as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  if ! as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
+    # When one architecture's security index was out of reach, the i386 and
+    # amd64 halves of a library resolve to different versions and apt gives
+    # up. The release's own archive holds matching pairs: prefer it for this
+    # install (a pin in a file of our own; the system's configuration is left
+    # alone), downgrading the few amd64 halves that must match.
+    release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    echo "install-deps: retrying with $release's own archive preferred" >&2
+    pin=$(mktemp)
+    printf 'Package: *\nPin: release n=%s\nPin-Priority: 1001\n' "$release" >"$pin"
+    as_root apt-get install -y -qq --no-install-recommends --allow-downgrades \
+      -o Dir::Etc::Preferences="$pin" "${missing[@]}" >/dev/null
+    rm -f "$pin"
+  fi
 fi
 
 # The 7-Zip binaries, from the npm registry as a plain tarball (no node project).
