@@ -1,5 +1,6 @@
 #include "extraction.h"
 
+#include <new>
 #include <vector>
 
 #include "listing.h"
@@ -108,8 +109,10 @@ std::u16string OutputPath(const ArchiveEntry& entry) {
     return path;
 }
 
-Outcome ExtractArchive(ByteSource& source, OutputTree& output, const Limits& limits,
-                       const StopCheck& keepGoing) {
+namespace {
+
+Outcome ExtractUnguarded(ByteSource& source, OutputTree& output, const Limits& limits,
+                         const StopCheck& keepGoing) {
     ArchiveReader reader(source, limits, keepGoing);
     switch (reader.Open()) {
         case ReadStatus::kOk: break;
@@ -207,6 +210,20 @@ Outcome ExtractArchive(ByteSource& source, OutputTree& output, const Limits& lim
     }
     return {kSuccess, "7-zip32: " + std::to_string(files) + " files, " + std::to_string(folders) +
                           " folders\r\nEverything is Ok\r\n"};
+}
+
+}  // namespace
+
+Outcome ExtractArchive(ByteSource& source, OutputTree& output, const Limits& limits,
+                       const StopCheck& keepGoing) {
+    // Memory may run out part way (a folder of data is decoded whole, and a
+    // 32-bit process has little room): what was written goes again.
+    try {
+        return ExtractUnguarded(source, output, limits, keepGoing);
+    } catch (const std::bad_alloc&) {
+        output.Undo();
+        return {kOutOfResources, "7-zip32: Error: not enough memory\r\n"};
+    }
 }
 
 }  // namespace archiver
