@@ -1,8 +1,10 @@
 #include "archive_reader.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <new>
 
 extern "C" {
 #include "7z.h"
@@ -226,18 +228,23 @@ std::uint64_t ArchiveReader::OffsetInFolder(std::size_t index) const {
     return db.UnpackPositions[index] - db.UnpackPositions[db.FolderToFile[folder]];
 }
 
-ReadStatus ArchiveReader::DecodeFolder(std::uint32_t folder, std::vector<unsigned char>& out) {
+ReadStatus ArchiveReader::DecodeFolder(std::uint32_t folder, FolderData& out) {
     State& s = *state_;
     if (!s.open || folder >= s.db.db.NumFolders) return ReadStatus::kDamaged;
     const std::uint64_t size = FolderSize(folder);
-    if (size > s.limits.maxUnpacked) return ReadStatus::kOutOfMemory;
-    out.assign(static_cast<std::size_t>(size), 0);
-    const SRes result = SzAr_DecodeFolder(&s.db.db, folder, &s.look.vt, s.db.dataPos, out.data(),
-                                          out.size(), &s.tempAlloc.vt);
+    if (size > s.limits.maxUnpacked || size > SIZE_MAX) return ReadStatus::kOutOfMemory;
+    out.bytes.reset();
+    out.size = 0;
+    // At least one byte, so that an empty folder has a buffer too.
+    out.bytes.reset(new (std::nothrow) unsigned char[static_cast<std::size_t>(size) + 1]);
+    if (!out.bytes) return ReadStatus::kOutOfMemory;
+    out.size = static_cast<std::size_t>(size);
+    const SRes result = SzAr_DecodeFolder(&s.db.db, folder, &s.look.vt, s.db.dataPos,
+                                          out.bytes.get(), out.size, &s.tempAlloc.vt);
     if (s.stopped) return ReadStatus::kStopped;
     if (result != SZ_OK) return StatusOf(result);
     if (SzBitWithVals_Check(&s.db.db.FolderCRCs, folder) &&
-        CrcCalc(out.data(), out.size()) != s.db.db.FolderCRCs.Vals[folder]) {
+        CrcCalc(out.bytes.get(), out.size) != s.db.db.FolderCRCs.Vals[folder]) {
         return ReadStatus::kDamaged;
     }
     return ReadStatus::kOk;

@@ -62,6 +62,12 @@ enum class ReadStatus {
     kOk, kNotAnArchive, kUnsupported, kDamaged, kOutOfMemory, kReadError, kStopped, kTooManyEntries
 };
 
+// A folder's decoded bytes. Not cleared first: the decoder writes every byte.
+struct FolderData {
+    std::unique_ptr<unsigned char[]> bytes;
+    std::size_t size = 0;
+};
+
 // Asked now and then while data is read and decoded; false stops.
 using StopCheck = std::function<bool()>;
 
@@ -79,9 +85,10 @@ public:
     std::uint32_t FolderCount() const;
     // The unpacked size the database gives a folder.
     std::uint64_t FolderSize(std::uint32_t folder) const;
-    // Decodes a whole folder into `out` (resized to its size) and checks the
-    // folder's own CRC where it has one. Entries' CRCs are the caller's.
-    ReadStatus DecodeFolder(std::uint32_t folder, std::vector<unsigned char>& out);
+    // Decodes a whole folder into `out` (replaced by a buffer of its size)
+    // and checks the folder's own CRC where it has one. Entries' CRCs are
+    // the caller's.
+    ReadStatus DecodeFolder(std::uint32_t folder, FolderData& out);
     // Offset of entry `index`'s data inside its folder's decoded bytes.
     std::uint64_t OffsetInFolder(std::size_t index) const;
 

@@ -172,7 +172,7 @@ Outcome ExtractUnguarded(ByteSource& source, OutputTree& output, const Limits& l
     }
     // Then each folder of packed data: decoded whole, every file in it
     // checked, and only then written.
-    std::vector<unsigned char> data;
+    FolderData data;
     for (std::uint32_t folder = 0; folder < reader.FolderCount(); ++folder) {
         if (keepGoing && !keepGoing()) return stopped();
         switch (reader.DecodeFolder(folder, data)) {
@@ -188,8 +188,8 @@ Outcome ExtractUnguarded(ByteSource& source, OutputTree& output, const Limits& l
             const ArchiveEntry& entry = entries[i];
             if (!entry.hasStream || entry.folder != folder) continue;
             const std::uint64_t offset = reader.OffsetInFolder(i);
-            if (offset > data.size() || entry.size > data.size() - offset ||
-                (entry.hasCrc && Crc32(data.data() + offset, entry.size) != entry.crc)) {
+            if (offset > data.size || entry.size > data.size - offset ||
+                (entry.hasCrc && Crc32(data.bytes.get() + offset, entry.size) != entry.crc)) {
                 return fail(kDamagedArchive,
                             "7-zip32: Error: CRC Failed : " + Quoted(entry) + "\r\n");
             }
@@ -201,7 +201,7 @@ Outcome ExtractUnguarded(ByteSource& source, OutputTree& output, const Limits& l
             const std::u16string path = OutputPath(entry);
             const std::size_t slash = path.find_last_of(u'\\');
             if ((slash != std::u16string::npos && !output.MakeFolder(path.substr(0, slash), why)) ||
-                !output.WriteFile(path, data.data() + reader.OffsetInFolder(i),
+                !output.WriteFile(path, data.bytes.get() + reader.OffsetInFolder(i),
                                   static_cast<std::size_t>(entry.size), why)) {
                 return fail(kOutputUnwritable, "7-zip32: Error: cannot write\r\n" + why);
             }

@@ -144,12 +144,6 @@ bool Win32OutputTree::WriteFile(const std::u16string& path, const unsigned char*
     if (!MakeRoot(why)) return false;
     const std::wstring target = Under(path);
     const std::wstring targetCall = ForCalls(target);
-    const DWORD existing = GetFileAttributesW(targetCall.c_str());
-    if (existing != INVALID_FILE_ATTRIBUTES &&
-        (existing & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
-        why = "refused: " + Narrow(target) + " is a folder or a link\r\n";
-        return false;
-    }
     const std::wstring folder = target.substr(0, target.find_last_of(L'\\'));
     const std::wstring temporary = folder + L"\\~7-zip32." + std::to_wstring(GetCurrentProcessId()) +
                                    L"." + std::to_wstring(++counter_) + L".tmp";
@@ -173,14 +167,23 @@ bool Win32OutputTree::WriteFile(const std::u16string& path, const unsigned char*
         done += written;
     }
     file.reset();
+    // The rename replaces a file of that name, and a link of that name
+    // itself: it never writes through one. A folder or a junction of that
+    // name makes it fail.
     bool moved = MoveFileExW(temporaryCall.c_str(), targetCall.c_str(), MOVEFILE_REPLACE_EXISTING);
+    DWORD error = moved ? ERROR_SUCCESS : GetLastError();
+    const DWORD existing = moved ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(targetCall.c_str());
     // A read-only file is replaced as -y replaces it.
     if (!moved && existing != INVALID_FILE_ATTRIBUTES &&
+        (existing & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
         SetFileAttributesW(targetCall.c_str(), FILE_ATTRIBUTE_NORMAL)) {
         moved = MoveFileExW(temporaryCall.c_str(), targetCall.c_str(), MOVEFILE_REPLACE_EXISTING);
+        if (!moved) error = GetLastError();
     }
     if (!moved) {
-        why = Failure("cannot write", target, GetLastError());
+        why = existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY) != 0
+                  ? "cannot write " + Narrow(target) + ": a folder or a junction has its name\r\n"
+                  : Failure("cannot write", target, error);
         DeleteFileW(temporaryCall.c_str());
         return false;
     }
