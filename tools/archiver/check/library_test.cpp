@@ -254,24 +254,40 @@ DWORD MakeJunction(const fs::path& link, const fs::path& target) {
 }
 
 // A folder on the way that is a junction is refused, not followed: the files
-// would land wherever it points.
+// would land wherever it points. Wine 8 makes no junctions (the control code
+// fails with 50) but shows a Unix symbolic link to a folder as a reparse
+// point: the fixtures hold one.
 TEST_F(ArchiverLibrary, RefusesToWriteThroughAJunction) {
-    const fs::path out = scratch_.Path() / "out";
-    const fs::path elsewhere = scratch_.Path() / "elsewhere";
+    fs::path out = scratch_.Path() / "out";
+    fs::path elsewhere = scratch_.Path() / "elsewhere";
     fs::create_directories(out / "Ticket");
     fs::create_directories(elsewhere);
     const DWORD error = MakeJunction(out / "Ticket", elsewhere);
+    if (error != ERROR_SUCCESS) {
+        out = Fixture("linked-out");
+        elsewhere = Fixture("link-target");
+    }
     const DWORD attributes = GetFileAttributesW((out / "Ticket").wstring().c_str());
-    if (error != ERROR_SUCCESS || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-        GTEST_SKIP() << "this file system makes no junctions (error " << error << ", attributes "
-                     << attributes << ")";
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        GTEST_SKIP() << "no junction to try (error " << error << ", attributes " << attributes << ")";
     }
     Call call = CallSevenZip(library_, nullptr, Command(GetOptions().dist / "DriverData.Drv", out));
     EXPECT_EQ(call.result, archiver::kOutputUnwritable) << call.output;
     EXPECT_NE(call.output.find("junction"), std::string::npos) << call.output;
     EXPECT_TRUE(EntriesUnder(elsewhere).empty());
-    RemoveDirectoryW((out / "Ticket").wstring().c_str());
-    EXPECT_TRUE(EntriesUnder(out).empty());
+    // What was made beside the junction went again.
+    WIN32_FIND_DATAW found{};
+    std::set<std::wstring> left;
+    HANDLE search = FindFirstFileW((out / "*").wstring().c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (std::wstring(found.cFileName) != L"." && std::wstring(found.cFileName) != L"..") {
+                left.insert(found.cFileName);
+            }
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    EXPECT_EQ(left, std::set<std::wstring>{L"Ticket"});
 }
 
 // Paths of 260 characters and more are written with the long-path prefix,

@@ -20,6 +20,9 @@ wrong in one way, with the build machine's 7za:
   huge.7z       one file of 1 GB and one byte (of zeros: 200 KB packed)
   longname.7z   an entry whose name is 10 000 characters long
   bigcfg.7z     a driver list file of 10 MB
+  linked-out/   an output folder whose "Ticket" is a symbolic link to the
+                empty folder link-target/ beside it: Wine shows such a link
+                as a reparse point, as Windows shows a junction
 
   make_fixtures.py --sevenza PATH --output DIR
 """
@@ -158,6 +161,10 @@ def main():
           "[S0]\r\nPrintName1=Driver 0\r\n" + "x" * (10 << 20))
     seven_zip(args.sevenza, os.path.join(out, "bigcfg.7z"), ["DriverName.cfg"],
               os.path.join(work, "big"))
+
+    os.makedirs(os.path.join(out, "linked-out"))
+    os.makedirs(os.path.join(out, "link-target"))
+    os.symlink(os.path.join(out, "link-target"), os.path.join(out, "linked-out", "Ticket"))
 
     shutil.rmtree(work)
 
