@@ -24,7 +24,6 @@ namespace {
 
 constexpr char kInstaller[] = "installer.exe";
 constexpr char kLibrary[] = "7-zip32.dll";
-constexpr char kSevenZip[] = "7za.exe";
 constexpr char kPackage[] = "DriverData.Drv";
 
 struct LayoutCase {
@@ -38,11 +37,11 @@ struct LayoutCase {
 void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
 
 const LayoutCase kLayouts[] = {
-    {"NoPackage", {kInstaller, kLibrary, kSevenZip}, {}, false, CloseWay::CancelButton},
-    {"NoArchiverLibrary", {kInstaller, kPackage, kSevenZip}, {}, false, CloseWay::CloseBox},
-    {"LibraryOnlyInWorkingDirectory", {kInstaller}, {kPackage, kLibrary, kSevenZip}, false,
+    {"NoPackage", {kInstaller, kLibrary}, {}, false, CloseWay::CancelButton},
+    {"NoArchiverLibrary", {kInstaller, kPackage}, {}, false, CloseWay::CloseBox},
+    {"LibraryOnlyInWorkingDirectory", {kInstaller}, {kPackage, kLibrary}, false,
      CloseWay::CancelButton},
-    {"PackageInAnotherWorkingDirectory", {kInstaller, kLibrary, kSevenZip}, {kPackage}, true,
+    {"PackageInAnotherWorkingDirectory", {kInstaller, kLibrary}, {kPackage}, true,
      CloseWay::CloseBox},
 };
 
@@ -51,7 +50,7 @@ class PackageLayoutTest : public OwnRunTest, public ::testing::WithParamInterfac
 TEST_P(PackageLayoutTest, StartupEndsAndClosingLeavesNothing) {
     const LayoutCase& c = GetParam();
     const std::string dist = EffectiveWorkingDir(TheOptions());
-    for (const char* file : {kInstaller, kLibrary, kSevenZip, kPackage}) {
+    for (const char* file : {kInstaller, kLibrary, kPackage}) {
         if (GetFileAttributesA((dist + "\\" + file).c_str()) == INVALID_FILE_ATTRIBUTES) {
             GTEST_SKIP() << "no distribution folder: " << file << " is not in " << dist;
         }

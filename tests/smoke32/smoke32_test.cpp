@@ -1,6 +1,6 @@
 // The shipped 32-bit programs end to end: installer.exe from its
 // distribution folder runs as a 32-bit process on 64-bit Windows, unpacks the
-// sample package through the 32-bit 7-zip32.dll and 7za.exe, shows what its
+// sample package through the 32-bit 7-zip32.dll in-process, shows what its
 // start-up found and ends with Cancel leaving nothing behind; a second run
 // installs the first receipt printer on the USB row and ends with "&Finish".
 //
