@@ -36,8 +36,6 @@ namespace {
 constexpr DWORD kReadyTimeoutMs = 120000;
 constexpr DWORD kStepTimeoutMs = 300000;
 constexpr DWORD kPollMs = 2;
-using IDC_INSTALL;
-using IDC_STATUS;
 constexpr char kNoPortCaption[] = "Fail to select port";
 constexpr char kPromptCaption[] = "Prompt(automatically select the available serial port) ";
 constexpr char kPortsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
