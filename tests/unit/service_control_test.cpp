@@ -11,8 +11,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr plat::RestartMode kEnsure = plat::RestartMode::kEnsureRunning;
-constexpr plat::RestartMode kRestart = plat::RestartMode::kRestart;
+using enum plat::RestartMode;
 
 struct ServiceCase {
     const char* what;
@@ -59,10 +58,10 @@ TEST_P(RestartServiceModes, StartsAndStopsAsTheModeAsks) {
 INSTANTIATE_TEST_SUITE_P(
     ModesAndStates, RestartServiceModes,
     testing::Values(
-        ServiceCase{"ensure, running", kEnsure, plat::kServiceRunning, 0, 0, {}},
-        ServiceCase{"ensure, stopped", kEnsure, plat::kServiceStopped, 1, 0, {"StartServiceA"}},
-        ServiceCase{"ensure, start pending", kEnsure, plat::kServiceStartPending, 0, 0, {}},
-        ServiceCase{"ensure, stop pending", kEnsure, plat::kServiceStopPending, 0, 0, {}},
+        ServiceCase{"ensure, running", kEnsureRunning, plat::kServiceRunning, 0, 0, {}},
+        ServiceCase{"ensure, stopped", kEnsureRunning, plat::kServiceStopped, 1, 0, {"StartServiceA"}},
+        ServiceCase{"ensure, start pending", kEnsureRunning, plat::kServiceStartPending, 0, 0, {}},
+        ServiceCase{"ensure, stop pending", kEnsureRunning, plat::kServiceStopPending, 0, 0, {}},
         ServiceCase{"restart, running", kRestart, plat::kServiceRunning, 1, 1,
                     {"ControlService", "StartServiceA"}},
         ServiceCase{"restart, stopped", kRestart, plat::kServiceStopped, 1, 0, {"StartServiceA"}},
