@@ -109,8 +109,8 @@ TEST_P(JunctionTest, WhatTheLinkPointsToStays) {
     if (c.isWorkingFolder) {
         EXPECT_TRUE(link.Made()) << "refused, left as it was";
     } else if (UnderWine()) {
-        // Known gap: Wine's RemoveDirectory on a link fails (145) where
-        // Windows removes the link, so the link and its folders stay.
+        // Known gap: Wine's RemoveDirectory follows a link and refuses (145)
+        // its full target, where Windows removes the link: link and folder stay.
         EXPECT_TRUE(link.Made()) << "Wine removes links now: expect C:\\Ticket gone";
     } else {
         EXPECT_FALSE(Exists("C:\\Ticket"));
