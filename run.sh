@@ -54,7 +54,7 @@ while [ $# -gt 0 ]; do
     --windows) release=$2; shift ;;
     --prefix-root) root=$(realpath -m "$2"); shift ;;
     --slow) patience=5 ;;
-    *) echo "usage: ./run.sh [--no-build] [--headless] [--build-dir DIR] [--driver NAME] [--serial-printer [MODE]] [--windows RELEASE] [--prefix-root DIR] [--slow]" >&2; exit 2 ;;
+    *) { echo usage:; sed -n '/^#   \.\/run\.sh /,/^#$/s/^#   //p' "$repo/run.sh"; } >&2; exit 2 ;;
   esac
   shift
 done

@@ -95,14 +95,14 @@ int Trace(const std::string& dist) {
         if (dialog == nullptr) dialog = e2e::FindProcessWindow(child.Id(), bench::kDialogCaption);
         if (dialog != nullptr) {
             WCHAR text[256] = {};
-            InternalGetWindowText(GetDlgItem(dialog, e2e::kStatusLine), text, 256);
+            InternalGetWindowText(GetDlgItem(dialog, IDC_STATUS), text, 256);
             char narrow[256] = {};
             WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow - 1, nullptr, nullptr);
             if (last != narrow) {
                 last = narrow;
                 std::printf("%6.0f ms  \"%s\"\n", bench::NowMs() - child.StartedAt(), narrow);
             }
-            if (IsWindowEnabled(GetDlgItem(dialog, e2e::kInstallButton))) {
+            if (IsWindowEnabled(GetDlgItem(dialog, IDC_INSTALL))) {
                 std::printf("%6.0f ms  Install usable\n", bench::NowMs() - child.StartedAt());
                 return bench::PressAndWaitForExit(child, dialog, IDCANCEL, kExitTimeoutMs) ? 0 : 1;
             }

@@ -73,7 +73,7 @@ TEST_P(PackageLayoutTest, StartupEndsAndClosingLeavesNothing) {
     if (c.unpacks) {
         const StartupObservation seen = session.WatchStartup();
         ASSERT_TRUE(seen.ready) << "Install never became enabled " << seen.problem;
-        EXPECT_GT(ReadComboCount(session.Dialog(), kDriverCombo).value_or(0), 0);
+        EXPECT_GT(ReadComboCount(session.Dialog(), IDC_DRIVER_COMBO).value_or(0), 0);
         EXPECT_EQ(WorkingItems(), PresentWorkingItems());
     } else {
         // The system line is the start-up's last step; with no driver to
@@ -81,8 +81,8 @@ TEST_P(PackageLayoutTest, StartupEndsAndClosingLeavesNothing) {
         ASSERT_EQ("", session.WaitForStatusPrefix(kSystemStatusPrefix, kReadyTimeoutMs))
             << "the start-up did not end";
         Sleep(1000);
-        EXPECT_FALSE(ControlEnabled(session.Dialog(), kInstallButton));
-        EXPECT_EQ(std::optional<int>(0), ReadComboCount(session.Dialog(), kDriverCombo));
+        EXPECT_FALSE(ControlEnabled(session.Dialog(), IDC_INSTALL));
+        EXPECT_EQ(std::optional<int>(0), ReadComboCount(session.Dialog(), IDC_DRIVER_COMBO));
         EXPECT_EQ(std::vector<std::string>{}, PresentWorkingItems()) << "unpacked after all";
     }
     session.Close(c.closeWith);

@@ -128,9 +128,9 @@ TEST_F(Smoke32Test, ShowsThePackageDriversAndTheSystem) {
     ASSERT_EQ("", startProblem_);
     EXPECT_EQ(WorkingItems(), PresentWorkingItems()) << "the package was not unpacked to C:";
     EXPECT_EQ(std::optional<std::vector<std::string>>(kSampleDriverNames),
-              ReadComboItems(GetDlgItem(run_.Dialog(), kDriverCombo)));
+              ReadComboItems(GetDlgItem(run_.Dialog(), IDC_DRIVER_COMBO)));
     EXPECT_EQ(std::optional<std::string>(kSystemLine),
-              ReadWindowText(GetDlgItem(run_.Dialog(), kStatusLine)));
+              ReadWindowText(GetDlgItem(run_.Dialog(), IDC_STATUS)));
 }
 
 TEST_F(Smoke32Test, StartupLeavesTheSpoolerRunning) {
