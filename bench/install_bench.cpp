@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "app/box_texts.h"
 #include "dialog_probe.h"
 #include "launch.h"
 #include "printer_probe.h"
@@ -41,7 +42,6 @@ using e2e::kStatusLine;
 constexpr int kPrinterNameBox = 1001;
 constexpr int kPortList = 1004;
 constexpr int kSerialYes = 1030;
-constexpr char kNoPortCaption[] = "Fail to select port";
 constexpr char kPromptCaption[] = "Prompt(automatically select the available serial port) ";
 constexpr char kPortsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 constexpr char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
@@ -145,7 +145,7 @@ bool StartReady(const std::string& dist, int row, ReadyInstaller& run, bool tell
 bool Finish(ReadyInstaller& run) {
     HWND button = GetDlgItem(run.dialog, kInstallButton);
     if (!WatchUntil(run.child, {}, [&] {
-            return e2e::ReadWindowText(button).value_or("") == "&Finish" &&
+            return e2e::ReadWindowText(button).value_or("") == kFinishCaption &&
                    IsWindowEnabled(button);
         }, 20)) {
         return false;
@@ -172,8 +172,8 @@ double UsbRun(const std::string& dist, int ports, bool first, SIZE_T* peak, doub
     const double start = bench::NowMs();
     PostMessageA(GetDlgItem(run.dialog, kInstallButton), BM_CLICK, 0, 0);
     HWND box = nullptr;
-    if (!WatchUntil(run.child, {kNoPortCaption}, [&] {
-            box = e2e::FindProcessWindow(run.child.Id(), kNoPortCaption);
+    if (!WatchUntil(run.child, {kNoUsbPortCaption}, [&] {
+            box = e2e::FindProcessWindow(run.child.Id(), kNoUsbPortCaption);
             return box != nullptr && IsWindowVisible(box);
         })) {
         return -1;

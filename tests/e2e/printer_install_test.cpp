@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "app/box_texts.h"
 #include "combo_probe.h"
 #include "dialog_probe.h"
 #include "e2e_options.h"
@@ -31,7 +32,6 @@ constexpr int kPortList = 1004;
 constexpr char kPortsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 constexpr char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 constexpr char kFirstDriver[] = "SK200K8";
-constexpr char kFinished[] = "The installation is completed.";
 // The whole installation, spooler restarts included.
 constexpr DWORD kInstallTimeoutMs = 120000;
 
@@ -57,8 +57,8 @@ protected:
     void InstallAndWait(ReadyRun& run) {
         ASSERT_TRUE(run.Ready()) << run.Problem();
         PostMessageA(run.Control(kInstallButton), BM_CLICK, 0, 0);
-        ASSERT_EQ("", run.Session().WaitForButton(kInstallButton, "&Finish", kInstallTimeoutMs));
-        EXPECT_EQ(std::optional<std::string>(kFinished), ReadWindowText(run.Control(kStatusLine)));
+        ASSERT_EQ("", run.Session().WaitForButton(kInstallButton, kFinishCaption, kInstallTimeoutMs));
+        EXPECT_EQ(std::optional<std::string>(kCompletedStatus), ReadWindowText(run.Control(kStatusLine)));
     }
 
     // "&Finish" ends the program, which removes its working files.
@@ -145,11 +145,11 @@ TEST_F(ReceiptInstallTest, WithRestartsNobodyOnLineAsksThenCompletes) {
     ASSERT_TRUE(run.Ready()) << run.Problem();
     PostMessageA(run.Control(kInstallButton), BM_CLICK, 0, 0);
     std::string problem;
-    HWND box = run.Session().WaitForBox("Fail to select port", kInstallTimeoutMs, &problem);
+    HWND box = run.Session().WaitForBox(kNoUsbPortCaption, kInstallTimeoutMs, &problem);
     ASSERT_NE(box, nullptr) << problem << "; status: "
                             << ReadWindowText(run.Control(kStatusLine)).value_or("?");
     ASSERT_TRUE(Dismiss(box, IDCANCEL));
-    ASSERT_EQ("", run.Session().WaitForButton(kInstallButton, "&Finish", kInstallTimeoutMs));
+    ASSERT_EQ("", run.Session().WaitForButton(kInstallButton, kFinishCaption, kInstallTimeoutMs));
     const std::optional<PrinterView> printer = ReadPrinter(kFirstDriver);
     ASSERT_TRUE(printer.has_value());
     EXPECT_EQ(printer->port, "USB002") << "the last port tried";
@@ -215,7 +215,7 @@ std::vector<CloseCase> CloseCases() {
         cases.push_back({Numbered("Restarts", delay, "ms"), 1, nullptr, delay});
     }
     for (unsigned i = 0; i < 3; ++i) {
-        cases.push_back({Numbered("UsbBox", i), 1, "Fail to select port", 0});
+        cases.push_back({Numbered("UsbBox", i), 1, kNoUsbPortCaption, 0});
         cases.push_back({Numbered("ParallelDialog", i), 2, "Select A Parallel Port", 0});
     }
     return cases;
@@ -355,7 +355,7 @@ TEST_F(LabelInstallTest, AMonitorTheSpoolerRefusesEndsTheInstaller) {
     HWND box = run.Session().WaitForBox("installer", kInstallTimeoutMs, &problem);
     ASSERT_NE(box, nullptr) << problem << "; status: "
                             << ReadWindowText(run.Control(kStatusLine)).value_or("?");
-    EXPECT_EQ("Failed to add Monitor\r\n", BoxText(box));
+    EXPECT_EQ(kMonitorRefusedText, BoxText(box));
     ASSERT_TRUE(Dismiss(box, IDOK));
     ASSERT_EQ("", run.Session().WaitForExit());
     EXPECT_FALSE(FileExists("C:\\Barcode"));
