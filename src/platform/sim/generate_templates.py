@@ -169,7 +169,8 @@ def read_dialogs(script, ids):
                 d["font"] = (string_value(f[1]), int(f[0]))
             i += 1
         # The resource compiler adds these for a caption and a font.
-        d["style"] += (["WS_CAPTION"] if d["caption"] else []) + (["DS_SETFONT"] if d["font"][0] else [])
+        d["style"] += ["WS_CAPTION"] if d["caption"] else []
+        d["style"] += ["DS_SETFONT"] if d["font"][0] else []
         for line in lines[i + 1:]:
             i += 1
             if line == "END":
