@@ -74,10 +74,9 @@ private:
 std::string ClassName(const std::string& nameOrOrdinal) {
     static const char* const kPredefined[] = {"Button", "Edit", "Static", "ListBox", "ScrollBar",
                                               "ComboBox"};
-    for (int i = 0; i < 6; ++i) {
-        if (nameOrOrdinal == "#" + std::to_string(0x80 + i)) return kPredefined[i];
-    }
-    return nameOrOrdinal;
+    if (nameOrOrdinal.empty() || nameOrOrdinal[0] != '#') return nameOrOrdinal;
+    const unsigned index = static_cast<unsigned>(std::stoi(nameOrOrdinal.substr(1))) - 0x80;
+    return index < std::size(kPredefined) ? kPredefined[index] : nameOrOrdinal;
 }
 
 RawDialog LoadRawTemplate(int id) {
@@ -125,9 +124,9 @@ RawDialog LoadRawTemplate(int id) {
     return d;
 }
 
-class Win32DialogTemplate : public testing::TestWithParam<int> {};
+class CompiledTemplate : public testing::TestWithParam<int> {};
 
-TEST_P(Win32DialogTemplate, TheCompiledTemplateIsExactlyTheTable) {
+TEST_P(CompiledTemplate, TheCompiledTemplateIsExactlyTheTable) {
     const sim::DialogTemplate& table = *sim::FindDialogTemplate(GetParam());
     const RawDialog d = LoadRawTemplate(table.id);
     EXPECT_EQ(d.style, table.style) << std::hex << d.style << " " << table.style;
@@ -160,7 +159,7 @@ std::vector<int> TableIds() {
     return ids;
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, Win32DialogTemplate, testing::ValuesIn(TableIds()));
+INSTANTIATE_TEST_SUITE_P(Table, CompiledTemplate, testing::ValuesIn(TableIds()));
 
 BOOL CALLBACK CollectDialogId(HMODULE, LPCSTR, LPSTR name, LONG_PTR ids) {
     if (IS_INTRESOURCE(name)) {
