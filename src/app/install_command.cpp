@@ -5,9 +5,6 @@
 #include "install/catalogue.h"
 #include "ports/port_kinds.h"
 
-namespace {
-}  // namespace
-
 void CInstallerDlg::OnInstall() {
     UpdateData(true);
     if (m_btnInstall.GetWindowText() == kFinishCaption) {
