@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the Windows programs and runs installer.exe
 # under Wine from its distribution folder (the installer with the driver
-# package, the archiver library and 7za.exe beside it).
+# package and the archiver library beside it).
 #
 #   ./run.sh [--no-build] [--headless] [--build-dir DIR] [--driver NAME] [--serial-printer [MODE]]
 #            [--windows RELEASE] [--prefix-root DIR] [--slow]
@@ -54,7 +54,7 @@ while [ $# -gt 0 ]; do
     --windows) release=$2; shift ;;
     --prefix-root) root=$(realpath -m "$2"); shift ;;
     --slow) patience=5 ;;
-    *) echo "usage: ./run.sh [--no-build] [--headless] [--build-dir DIR] [--driver NAME] [--serial-printer [MODE]] [--windows RELEASE] [--prefix-root DIR] [--slow]" >&2; exit 2 ;;
+    *) { echo usage:; sed -n '/^#   \.\/run\.sh /,/^#$/s/^#   //p' "$repo/run.sh"; } >&2; exit 2 ;;
   esac
   shift
 done

@@ -25,9 +25,19 @@ mkdir -p "$logs"
 
 scripts/install-deps.sh || { echo "test.sh: installing dependencies failed" >&2; exit 1; }
 
+presets=(native native-asan windows64 windows)
+# Passed, failed, and skipped (not run or disabled) in ctest's JUnit report $1;
+# no report counts as a failure.
+junit_counts() {
+  python3 -c 'import sys, xml.etree.ElementTree as ET
+s = [case.get("status") for case in ET.parse(sys.argv[1]).iter("testcase")]
+print(s.count("run"), s.count("fail"), len(s) - s.count("run") - s.count("fail"))' "$1" 2>/dev/null ||
+    echo 0 1 0
+}
+
 failures=()
 built=()
-for preset in native native-asan windows windows64; do
+for preset in "${presets[@]}"; do
   echo "== build $preset"
   log=$logs/build-$preset.log
   if cmake --preset "$preset" >"$log" 2>&1 && cmake --build --preset "$preset" -j"$jobs" >>"$log" 2>&1; then
@@ -41,23 +51,22 @@ done
 
 total_passed=0 total_failed=0 total_skipped=0
 summaries=()
-for preset in native native-asan windows64 windows; do
+for preset in "${presets[@]}"; do
   if [[ " ${built[*]} " != *" $preset "* ]]; then continue; fi
   echo "== test $preset"
   log=$logs/test-$preset.log
+  junit=$PWD/$logs/test-$preset.xml
+  rm -f "$junit"
   exclude=()
   [ "$preset" != windows64 ] || [ "${SMOKE32:-1}" != 0 ] || exclude=(-LE win32-smoke)
-  ctest --preset "$preset" -j"$jobs" --no-tests=error "${exclude[@]}" 2>&1 | tee "$log"
+  ctest --preset "$preset" -j"$jobs" --no-tests=error --output-junit "$junit" "${exclude[@]}" 2>&1 |
+    tee "$log"
   rc=${PIPESTATUS[0]}
-  # Count from ctest's line per test, so that skipped tests are not passes.
-  passed=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* +Passed +[0-9.]+ sec' "$log")
-  skipped=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*\*\*\*(Skipped|Not Run)' "$log")
-  failed=$(grep -cE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: ' "$log")
-  failed=$((failed - passed - skipped))
+  read -r passed failed skipped < <(junit_counts "$junit")
   total_passed=$((total_passed + passed))
   total_failed=$((total_failed + failed))
   total_skipped=$((total_skipped + skipped))
-  summaries+=("$preset: $(grep -E 'tests passed, .* tests failed out of' "$log" | tail -n1)")
+  summaries+=("$preset: $passed passed, $failed failed, $skipped skipped")
   if [ "$rc" -ne 0 ] || [ "$failed" -ne 0 ]; then failures+=("tests $preset"); fi
 done
 

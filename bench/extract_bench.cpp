@@ -1,9 +1,10 @@
 // Extraction of a large package by the stand-in archiver library, as the
 // installer calls it, against 7za.exe run directly on the same package.
 //
-//   extract_bench.exe --dist DIR --package FILE [--runs R] [--label TEXT]
+//   extract_bench.exe --dist DIR --sevenza 7ZA.EXE --package FILE [--runs R] [--label TEXT]
 //
-// DIR holds 7-zip32.dll and the 7za.exe beside it. The two are run in turn,
+// DIR holds 7-zip32.dll; 7ZA.EXE is 7-Zip's command-line program of the
+// same width, the floor. The two are run in turn,
 // R times, each into a fresh folder on drive C:. Prints the medians and
 // spreads and a row of the figures table. Exit status 1 when a run failed.
 #include <windows.h>
@@ -43,17 +44,18 @@ double LibraryRun(plat::SevenZipFn sevenZip, const std::string& package) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string dist, package, label = "this build";
+    std::string dist, package, sevenZa, label = "this build";
     int runs = 5;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (std::strcmp(argv[i], "--dist") == 0) dist = argv[i + 1];
         else if (std::strcmp(argv[i], "--package") == 0) package = argv[i + 1];
+        else if (std::strcmp(argv[i], "--sevenza") == 0) sevenZa = argv[i + 1];
         else if (std::strcmp(argv[i], "--runs") == 0) runs = std::atoi(argv[i + 1]);
         else if (std::strcmp(argv[i], "--label") == 0) label = argv[i + 1];
     }
-    if (dist.empty() || package.empty() || runs < 1) {
-        std::fprintf(stderr, "usage: extract_bench.exe --dist DIR --package FILE [--runs R] "
-                             "[--label TEXT]\n");
+    if (dist.empty() || package.empty() || sevenZa.empty() || runs < 1) {
+        std::fprintf(stderr, "usage: extract_bench.exe --dist DIR --sevenza 7ZA.EXE --package FILE "
+                             "[--runs R] [--label TEXT]\n");
         return 2;
     }
     HMODULE library = LoadLibraryA((dist + "\\7-zip32.dll").c_str());
@@ -64,7 +66,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "extract_bench: no SevenZip in %s\\7-zip32.dll\n", dist.c_str());
         return 1;
     }
-    const std::string sevenZa = dist + "\\7za.exe";
     // A first run of each, not counted, brings the package into the cache.
     if (bench::TimedSevenZaExtraction(sevenZa, package, kDirectOut) < 0 ||
         LibraryRun(sevenZip, package) < 0) {

@@ -37,11 +37,6 @@ namespace {
 constexpr DWORD kReadyTimeoutMs = 120000;
 constexpr DWORD kStepTimeoutMs = 300000;
 constexpr DWORD kPollMs = 2;
-using e2e::kInstallButton;
-using e2e::kStatusLine;
-constexpr int kPrinterNameBox = 1001;
-constexpr int kPortList = 1004;
-constexpr int kSerialYes = 1030;
 constexpr char kPromptCaption[] = "Prompt(automatically select the available serial port) ";
 constexpr char kPortsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 constexpr char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
@@ -113,7 +108,7 @@ bool WatchUntil(const bench::Child& child, const std::vector<std::string>& allow
 std::string StatusOf(HWND dialog) {
     char text[512] = {};
     WCHAR wide[512] = {};
-    const int length = InternalGetWindowText(GetDlgItem(dialog, kStatusLine), wide, 512);
+    const int length = InternalGetWindowText(GetDlgItem(dialog, IDC_STATUS), wide, 512);
     if (length <= 0) return "";
     WideCharToMultiByte(CP_ACP, 0, wide, length, text, sizeof text - 1, nullptr, nullptr);
     return text;
@@ -133,8 +128,8 @@ bool StartReady(const std::string& dist, int row, ReadyInstaller& run, bool tell
         return false;
     }
     if (tellSystem) std::printf("installer: \"%s\"\n", StatusOf(run.dialog).c_str());
-    run.printer = e2e::ReadWindowText(GetDlgItem(run.dialog, kPrinterNameBox)).value_or("");
-    if (!e2e::RemoteListView(GetDlgItem(run.dialog, kPortList), run.child.Id()).SelectItem(row)) {
+    run.printer = e2e::ReadWindowText(GetDlgItem(run.dialog, IDC_PRINTER_NAME)).value_or("");
+    if (!e2e::RemoteListView(GetDlgItem(run.dialog, IDC_PORT_LIST), run.child.Id()).SelectItem(row)) {
         std::fprintf(stderr, "install_bench: port row %d could not be chosen\n", row);
         return false;
     }
@@ -143,14 +138,14 @@ bool StartReady(const std::string& dist, int row, ReadyInstaller& run, bool tell
 
 // "&Finish", the end of the program, and the printer removed again.
 bool Finish(ReadyInstaller& run) {
-    HWND button = GetDlgItem(run.dialog, kInstallButton);
+    HWND button = GetDlgItem(run.dialog, IDC_INSTALL);
     if (!WatchUntil(run.child, {}, [&] {
             return e2e::ReadWindowText(button).value_or("") == kFinishCaption &&
                    IsWindowEnabled(button);
         }, 20)) {
         return false;
     }
-    if (!bench::PressAndWaitForExit(run.child, run.dialog, kInstallButton, 60000)) {
+    if (!bench::PressAndWaitForExit(run.child, run.dialog, IDC_INSTALL, 60000)) {
         std::fprintf(stderr, "install_bench: installer.exe did not end after \"&Finish\"\n");
         return false;
     }
@@ -170,7 +165,7 @@ double UsbRun(const std::string& dist, int ports, bool first, SIZE_T* peak, doub
     ReadyInstaller run;
     if (!StartReady(dist, 1, run, first)) return -1;
     const double start = bench::NowMs();
-    PostMessageA(GetDlgItem(run.dialog, kInstallButton), BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(run.dialog, IDC_INSTALL), BM_CLICK, 0, 0);
     HWND box = nullptr;
     if (!WatchUntil(run.child, {kNoUsbPortCaption}, [&] {
             box = e2e::FindProcessWindow(run.child.Id(), kNoUsbPortCaption);
@@ -191,7 +186,7 @@ double UsbRun(const std::string& dist, int ports, bool first, SIZE_T* peak, doub
 double SerialRun(const std::string& dist, bool first, std::string* found, double* bare) {
     ReadyInstaller run;
     if (!StartReady(dist, 0, run, first)) return -1;
-    PostMessageA(GetDlgItem(run.dialog, kInstallButton), BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(run.dialog, IDC_INSTALL), BM_CLICK, 0, 0);
     HWND prompt = nullptr;
     if (!WatchUntil(run.child, {kPromptCaption}, [&] {
             prompt = e2e::FindProcessWindow(run.child.Id(), kPromptCaption);
@@ -200,7 +195,7 @@ double SerialRun(const std::string& dist, bool first, std::string* found, double
         return -1;
     }
     const double start = bench::NowMs();
-    PostMessageA(GetDlgItem(prompt, kSerialYes), BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(prompt, IDC_SERIAL_YES), BM_CLICK, 0, 0);
     // The status names the port before the last spooler restart; the
     // dialog answers again once that is done.
     if (!WatchUntil(run.child, {kPromptCaption}, [&] {

@@ -82,7 +82,7 @@ double WaitForUsableInstall(const Child& child, DWORD timeoutMs, HWND* dialog,
         HWND found = e2e::FindProcessWindow(child.Id(), kDialogCaption);
         const bool shown = found != nullptr && IsWindowVisible(found);
         if (shown && shownMs != nullptr && *shownMs < 0) *shownMs = NowMs() - child.StartedAt();
-        if (shown && e2e::ControlEnabled(found, e2e::kInstallButton)) {
+        if (shown && e2e::ControlEnabled(found, IDC_INSTALL)) {
             *dialog = found;
             return NowMs() - child.StartedAt();
         }

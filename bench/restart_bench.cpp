@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
         bare.Add(bareMs / cycles);
         services.m_nQueries = 0;
         const double start = bench::NowMs();
-        for (int i = 0; i < cycles; ++i) dialog.RestartService("Spooler", 0);
+        for (int i = 0; i < cycles; ++i) dialog.RestartService("Spooler", plat::RestartMode::kRestart);
         const double ms = bench::NowMs() - start;
         installer.Add(ms / cycles);
         queryRate.Add(ms > 0 ? services.m_nQueries * 1000.0 / ms : 0);

@@ -42,7 +42,7 @@ public:
     void OnSelchangeDriver();
     int GetWindowsVersionCode();
     void DetectSystem();
-    void RestartService(const char* serviceName, int mode);
+    void RestartService(const char* serviceName, plat::RestartMode mode);
 
     // The Install command and the installations it runs.
     void OnInstall();

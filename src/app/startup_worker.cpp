@@ -9,7 +9,7 @@ void CInstallerDlg::StartupThreadProc(CInstallerDlg* dialog) { dialog->RunStartu
 
 void CInstallerDlg::RunStartup() {
     const std::function<void()> steps[] = {
-        [this] { RestartService("Spooler", 16); },
+        [this] { RestartService("Spooler", plat::RestartMode::kEnsureRunning); },
         [this] { EnumeratePorts(); },
         [this] { ReadDriverPackage(); },
         [this] { FillDriverList(); },

@@ -72,8 +72,8 @@ void CInstallerDlg::InstallLabelPrinter() {
     SetStatus(monitorDll);
 
     plat::ISpooler& spooler = m_platform.spooler;
-    RestartService("Spooler", 16);
-    if (spooler.DeleteMonitorA(environment, kLanguageMonitor)) RestartService("Spooler", 0);
+    RestartService("Spooler", plat::RestartMode::kEnsureRunning);
+    if (spooler.DeleteMonitorA(environment, kLanguageMonitor)) RestartService("Spooler", plat::RestartMode::kRestart);
     if (!spooler.AddMonitorA(2, plat::MonitorInfo2{kLanguageMonitor, environment, monitorDll}) &&
         m_platform.system.GetLastError() != plat::err::kPrintMonitorAlreadyInstalled) {
         EndInstallation(InstallOutcome::kMonitorRefused);

@@ -114,7 +114,7 @@ void CInstallerDlg::RegisterPrinter(const std::string& printerName, const std::s
         // restarted and the lists read again, and the USB detection below
         // moves the printer. It already exists on the parallel port, so it
         // is not created a second time.
-        RestartService("Spooler", 0);
+        RestartService("Spooler", plat::RestartMode::kRestart);
         EnumeratePorts();
         SetStatus("Added the printer " + printerName);
     } else {

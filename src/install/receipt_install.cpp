@@ -45,7 +45,7 @@ void CInstallerDlg::InstallReceiptPrinter() {
 
     m_progress.SetPos(10);
     SetStatus("Adding printer drive " + driverName);
-    RestartService("Spooler", 16);
+    RestartService("Spooler", plat::RestartMode::kEnsureRunning);
 
     if (!m_platform.spooler.AddPrinterDriverExA(3, *record, plat::kAplCopyAllFiles)) {
         ReportDriverFailure(m_platform.system.GetLastError(), PrinterVariant::Receipt);

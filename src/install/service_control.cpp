@@ -50,7 +50,7 @@ bool CInstallerDlg::WaitForServiceState(plat::Handle service, std::uint32_t want
     }
 }
 
-void CInstallerDlg::RestartService(const char* serviceName, int mode) {
+void CInstallerDlg::RestartService(const char* serviceName, plat::RestartMode mode) {
     plat::IServices& services = m_platform.services;
     ScopedServiceHandle scm(services, services.OpenSCManagerA(nullptr, "ServicesActive",
                                                               plat::kScManagerAllAccess));
@@ -69,7 +69,7 @@ void CInstallerDlg::RestartService(const char* serviceName, int mode) {
     }
 
     const bool stopped = status.currentState == plat::kServiceStopped;
-    if (mode == 16 && !stopped) return;
+    if (mode == plat::RestartMode::kEnsureRunning && !stopped) return;
 
     ScopedServiceHandle control(services,
                                 services.OpenServiceA(scm.get(), serviceName, plat::kServiceAllAccess));

@@ -4,12 +4,11 @@
 
 #include "app/installer_dlg.h"
 
-namespace {
-// The longest path the ANSI file calls take.
-constexpr std::size_t kMaxPath = 260;
-}  // namespace
-
 bool DeleteDirectoryTree(plat::IFiles& files, const char* dir) {
+    // A junction or a folder link stands for a folder elsewhere, which is
+    // not the installer's to empty: refused whole.
+    const std::uint32_t own = files.GetFileAttributesA(dir);
+    if (own != plat::kInvalidFileAttributes && (own & plat::kFileAttributeReparsePoint)) return false;
     const std::string pattern = std::string(dir) + "//*.*";
     plat::FindData entry;
     plat::Handle find = files.FindFirstFileA(pattern.c_str(), &entry);
@@ -20,12 +19,14 @@ bool DeleteDirectoryTree(plat::IFiles& files, const char* dir) {
             const std::uint32_t attributes = entry.attributes;
             more = files.FindNextFileA(find, &entry);
             if (name == "." || name == "..") continue;
+            // Paths past MAX_PATH are taken too: the platform reaches them.
             const std::string path = std::string(dir) + "//" + name;
-            if (path.size() >= kMaxPath) continue;  // cannot be named; it stays
-            if (attributes & plat::kFileAttributeDirectory) {
-                DeleteDirectoryTree(files, path.c_str());
+            if (!(attributes & plat::kFileAttributeDirectory)) {
+                files.DeleteFileA(path.c_str());  // a file link goes by itself
+            } else if (attributes & plat::kFileAttributeReparsePoint) {
+                files.RemoveDirectoryA(path.c_str());  // the link only, never its target
             } else {
-                files.DeleteFileA(path.c_str());
+                DeleteDirectoryTree(files, path.c_str());
             }
         }
         files.FindClose(find);

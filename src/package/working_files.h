@@ -5,7 +5,9 @@
 
 // Removes `dir` and everything below it, depth first. Files that cannot be
 // deleted (read-only, in use) stay, and so do the folders that hold them.
-// Returns whether `dir` itself was removed.
+// A junction (or folder link) below `dir` is removed as a link, never
+// followed; when `dir` itself is one, nothing is touched. Returns whether
+// `dir` itself was removed.
 bool DeleteDirectoryTree(plat::IFiles& files, const char* dir);
 
 // Removes "c:\Barcode", "c:\Ticket" and "c:\DriverName.cfg", in this order,

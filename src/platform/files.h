@@ -1,6 +1,9 @@
 // Files, folders and profile (INI) files on the Windows side. Paths are
 // Windows paths ("C:\\Ticket\\x86\\a.dll"); names compare without regard to
-// case, as on Windows. Results plus last error, as the Win32 calls.
+// case, as on Windows. Results plus last error, as the Win32 calls. Paths may
+// be longer than MAX_PATH: the Win32 adapter takes those through the wide
+// calls. A junction reports kFileAttributeReparsePoint with the folder bit;
+// RemoveDirectoryA on one removes the link, not what it points to.
 #pragma once
 
 #include <cstdint>

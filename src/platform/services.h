@@ -25,6 +25,11 @@ constexpr std::uint32_t kServiceControlStop = 1;
 constexpr std::uint32_t kScManagerAllAccess = 0xF003F;
 constexpr std::uint32_t kServiceAllAccess = 0xF01FF;
 
+// How the installer's RestartService brings a service into service: stop it
+// (when it is not stopped) and start it again, or only start it when it is
+// stopped.
+enum class RestartMode : int { kRestart = 0, kEnsureRunning = 16 };
+
 class IServices {
 public:
     virtual ~IServices() = default;

@@ -57,5 +57,7 @@ constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFFu;
 constexpr std::uint32_t kFileAttributeReadOnly = 0x01;
 constexpr std::uint32_t kFileAttributeDirectory = 0x10;
 constexpr std::uint32_t kFileAttributeNormal = 0x80;
+// A junction or a symbolic link: the entry stands for something elsewhere.
+constexpr std::uint32_t kFileAttributeReparsePoint = 0x400;
 
 }  // namespace plat

@@ -18,8 +18,6 @@ constexpr std::uint8_t kLabelQuery[3] = {0x1B, 0x21, 0x3F};
 constexpr const char* kPortsKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 constexpr const char* kCurrentPort = "The current printer port is ";
 constexpr const char* kNotDetected = "Unable to detect available printer.The current printer port is ";
-// Restart in its stop-and-start form.
-constexpr int kRestart = 0;
 
 // The number n of "COMn:" (the digits after the three-letter prefix, up to
 // the colon); 0 when there is none, which no port opens as.
@@ -102,11 +100,11 @@ void CInstallerDlg::ConfigureSerialPort() {
     if (m_saSerialPorts.size() == 1) {
         const std::string port = m_saSerialPorts.front();
         AssignPrinterPort(printer.c_str(), port);
-        RestartService("Spooler", kRestart);
+        RestartService("Spooler", plat::RestartMode::kRestart);
         WritePortSettings(port);
         RewriteSerialPrinters(printer);
         m_progress.SetPos(90);
-        RestartService("Spooler", kRestart);
+        RestartService("Spooler", plat::RestartMode::kRestart);
         m_strStatus = kCurrentPort + port + ",you can configure after the installation";
         // The only serial port there is.
         m_installReport.portConfirmed = true;
@@ -117,7 +115,7 @@ void CInstallerDlg::ConfigureSerialPort() {
     }
     RewriteSerialPrinters(printer);
     m_progress.SetPos(90);
-    RestartService("Spooler", kRestart);
+    RestartService("Spooler", plat::RestartMode::kRestart);
     // No serial port at all: the printer stays on the port it was created
     // on (the first parallel port), as the list taken above tells.
     std::string port = "none";
@@ -134,7 +132,7 @@ void CInstallerDlg::EndProbe(const std::string& printer) {
     m_progress.SetPos(80);
     RewriteSerialPrinters(printer);
     m_progress.SetPos(90);
-    RestartService("Spooler", kRestart);
+    RestartService("Spooler", plat::RestartMode::kRestart);
 }
 
 void CInstallerDlg::OnTimer(std::uintptr_t timerId) {
@@ -167,8 +165,7 @@ void CInstallerDlg::OnTimer(std::uintptr_t timerId) {
                               m_nDataBits, m_nStopBits, m_dwCommEvents, kSendBufferSize);
         if (opened && m_serialPort.StartMonitor()) {
             if (m_pWnd != nullptr) m_pWnd->SetTimer(PROBE_TIMER_ID, kAnswerWindowMs);
-            const bool receipt = m_nDriverIndex < m_nReceiptCount1 + m_nReceiptCount2 +
-                                                      m_nReceiptCount3 + m_nReceiptCount4;
+            const bool receipt = m_nDriverIndex < CatalogueGroups().Total();
             m_serialPort.Send(receipt ? kReceiptQuery : kLabelQuery, 3);
         } else {
             if (opened && m_serialPort.PortHandle() != nullptr) m_serialPort.Close();

@@ -33,7 +33,7 @@ void CInstallerDlg::DetectUsbPort() {
                 found = 1;
                 continue;
             }
-            RestartService("Spooler", 0);
+            RestartService("Spooler", plat::RestartMode::kRestart);
             m_progress.SetPos(60);
 
             plat::RegKey key = nullptr;

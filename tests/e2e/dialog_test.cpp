@@ -15,6 +15,7 @@
 #include "e2e_options.h"
 #include "ready_run.h"
 #include "remote_list_view.h"
+#include "resource.h"
 #include "shared_run.h"
 #include "window_capture.h"
 #include "working_files.h"
@@ -110,24 +111,24 @@ struct ControlCase {
 void PrintTo(const ControlCase& c, std::ostream* os) { *os << c.name << " (" << c.id << ")"; }
 
 const ControlCase kControls[] = {
-    {"DriverLabel", 1009, "Static", "Driver Name:", 0, 0},
-    {"DriverCombo", 1000, "ComboBox", nullptr, CBS_DROPDOWNLIST | CBS_SORT,
+    {"DriverLabel", IDC_DRIVER_LABEL, "Static", "Driver Name:", 0, 0},
+    {"DriverCombo", IDC_DRIVER_COMBO, "ComboBox", nullptr, CBS_DROPDOWNLIST | CBS_SORT,
      CBS_DROPDOWNLIST},
-    {"PrinterLabel", 1010, "Static", "Printer Name:", 0, 0},
-    {"PrinterName", 1001, "Edit", nullptr, ES_AUTOHSCROLL, ES_AUTOHSCROLL},
-    {"SetDefault", 1002, "Button", "Set Default Printer", BS_TYPEMASK, BS_AUTOCHECKBOX},
-    {"PortGroup", 1008, "Button", "Specify Port", BS_TYPEMASK, BS_GROUPBOX},
-    {"PortHint", 1003, "Static",
+    {"PrinterLabel", IDC_PRINTER_LABEL, "Static", "Printer Name:", 0, 0},
+    {"PrinterName", IDC_PRINTER_NAME, "Edit", nullptr, ES_AUTOHSCROLL, ES_AUTOHSCROLL},
+    {"SetDefault", IDC_SET_DEFAULT, "Button", "Set Default Printer", BS_TYPEMASK, BS_AUTOCHECKBOX},
+    {"PortGroup", IDC_PORT_GROUP, "Button", "Specify Port", BS_TYPEMASK, BS_GROUPBOX},
+    {"PortHint", IDC_PORT_HINT, "Static",
      "Specify the port that you are using.\r\nThe program will help you to configure the "
      "printer port during installation.",
      0, 0},
-    {"PortList", 1004, "SysListView32", nullptr,
+    {"PortList", IDC_PORT_LIST, "SysListView32", nullptr,
      LVS_TYPEMASK | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
      LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS},
-    {"Progress", 1007, "msctls_progress32", nullptr, 0, 0},
-    {"Install", 1012, "Button", "&Install", 0, 0},
+    {"Progress", IDC_PROGRESS, "msctls_progress32", nullptr, 0, 0},
+    {"Install", IDC_INSTALL, "Button", "&Install", 0, 0},
     {"Cancel", IDCANCEL, "Button", "&Cancel", 0, 0},
-    {"Status", 1011, "Static", nullptr, 0, 0},
+    {"Status", IDC_STATUS, "Static", nullptr, 0, 0},
 };
 
 class ControlTest : public ::testing::TestWithParam<ControlCase> {};
@@ -178,7 +179,7 @@ TEST(ControlSetTest, DialogHasExactlyTheTwelveControls) {
 
 TEST(ControlSetTest, SetDefaultPrinterIsTicked) {
     REQUIRE_DIALOG();
-    EXPECT_EQ(std::optional<UINT>(BST_CHECKED), ReadCheckState(Shared().session->Dialog(), 1002));
+    EXPECT_EQ(std::optional<UINT>(BST_CHECKED), ReadCheckState(Shared().session->Dialog(), IDC_SET_DEFAULT));
 }
 
 TEST(ControlSetTest, CancelIsUsableDuringAndAfterStartup) {
@@ -189,7 +190,7 @@ TEST(ControlSetTest, CancelIsUsableDuringAndAfterStartup) {
 // The port-type list: two columns and one row per kind of port.
 RemoteListView PortList() {
     HWND dialog = Shared().session->Dialog();
-    return RemoteListView(GetDlgItem(dialog, 1004), Shared().session->Id());
+    return RemoteListView(GetDlgItem(dialog, IDC_PORT_LIST), Shared().session->Id());
 }
 
 TEST(PortListTest, HasPortAndDescriptionColumns) {

@@ -38,10 +38,7 @@
 
 namespace {
 
-constexpr int kPrinterNameBox = 1001;
-constexpr int kPortList = 1004;
 constexpr char kSerialPromptCaption[] = "Prompt(automatically select the available serial port) ";
-constexpr int kSerialYes = 1030;
 // The status lines an installation ends with, by port kind; once the
 // serial prompt was answered, only the probe's own endings count, as the
 // serial installation's "The current printer port is" comes before it.
@@ -81,7 +78,7 @@ int WaitReady(DWORD timeoutMs) {
             dialog = FindDialog();
             if (dialog != nullptr && !(box = UnexpectedBox(dialog, {})).empty()) return true;
             return dialog != nullptr && IsWindowVisible(dialog) &&
-                   e2e::ControlEnabled(dialog, e2e::kInstallButton);
+                   e2e::ControlEnabled(dialog, IDC_INSTALL);
         },
         timeoutMs, 100);
     if (!box.empty()) {
@@ -94,7 +91,7 @@ int WaitReady(DWORD timeoutMs) {
                      static_cast<unsigned long>(timeoutMs / 1000));
         return 1;
     }
-    const auto status = e2e::ReadWindowText(GetDlgItem(dialog, e2e::kStatusLine));
+    const auto status = e2e::ReadWindowText(GetDlgItem(dialog, IDC_STATUS));
     std::printf("ready; status line: \"%s\"\n", status.value_or("").c_str());
     return 0;
 }
@@ -140,12 +137,12 @@ std::string DriverEnvironment(const std::string& driver) {
 
 int Install(DWORD timeoutMs) {
     HWND dialog = FindDialog();
-    if (dialog == nullptr || !e2e::ControlEnabled(dialog, e2e::kInstallButton)) {
+    if (dialog == nullptr || !e2e::ControlEnabled(dialog, IDC_INSTALL)) {
         std::fprintf(stderr, "e2e_drive: no dialog ready to install\n");
         return 1;
     }
-    HWND button = GetDlgItem(dialog, e2e::kInstallButton);
-    const std::string printer = e2e::ReadWindowText(GetDlgItem(dialog, kPrinterNameBox)).value_or("");
+    HWND button = GetDlgItem(dialog, IDC_INSTALL);
+    const std::string printer = e2e::ReadWindowText(GetDlgItem(dialog, IDC_PRINTER_NAME)).value_or("");
     PostMessageA(button, BM_CLICK, 0, 0);
     // Nobody plays a USB printer here: when no USB port answers, the
     // installation goes on without it, as the box offers. The serial prompt
@@ -160,13 +157,13 @@ int Install(DWORD timeoutMs) {
                 PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
             }
             if (HWND prompt = FindWindowA("#32770", kSerialPromptCaption)) {
-                PostMessageA(GetDlgItem(prompt, kSerialYes), BM_CLICK, 0, 0);
+                PostMessageA(GetDlgItem(prompt, IDC_SERIAL_YES), BM_CLICK, 0, 0);
                 probing = true;
             }
             unexpected = UnexpectedBox(dialog, {kNoUsbPortCaption, kSerialPromptCaption});
             if (!unexpected.empty()) return true;
             const std::string status =
-                e2e::ReadWindowText(GetDlgItem(dialog, e2e::kStatusLine)).value_or("");
+                e2e::ReadWindowText(GetDlgItem(dialog, IDC_STATUS)).value_or("");
             auto endsWith = [&status](const auto& endings) {
                 return std::any_of(std::begin(endings), std::end(endings),
                                    [&status](const char* ending) { return status.rfind(ending, 0) == 0; });
@@ -175,7 +172,7 @@ int Install(DWORD timeoutMs) {
             return last && e2e::ReadWindowText(button).value_or("") == kFinishCaption;
         },
         timeoutMs, 200);
-    const std::string status = e2e::ReadWindowText(GetDlgItem(dialog, e2e::kStatusLine)).value_or("");
+    const std::string status = e2e::ReadWindowText(GetDlgItem(dialog, IDC_STATUS)).value_or("");
     if (!unexpected.empty()) {
         std::fprintf(stderr, "e2e_drive: %s; status line: \"%s\"\n", unexpected.c_str(),
                      status.c_str());
@@ -202,7 +199,7 @@ int ChoosePortRow(const char* row) {
     DWORD processId = 0;
     if (dialog != nullptr) GetWindowThreadProcessId(dialog, &processId);
     if (dialog == nullptr ||
-        !e2e::RemoteListView(GetDlgItem(dialog, kPortList), processId).SelectItem(std::atoi(row))) {
+        !e2e::RemoteListView(GetDlgItem(dialog, IDC_PORT_LIST), processId).SelectItem(std::atoi(row))) {
         std::fprintf(stderr, "e2e_drive: could not select port row %s\n", row);
         return 1;
     }
@@ -211,7 +208,7 @@ int ChoosePortRow(const char* row) {
 
 int ChooseDriver(const char* name) {
     HWND dialog = FindDialog();
-    if (dialog == nullptr || !e2e::ChooseComboItem(dialog, e2e::kDriverCombo, name)) {
+    if (dialog == nullptr || !e2e::ChooseComboItem(dialog, IDC_DRIVER_COMBO, name)) {
         std::fprintf(stderr, "e2e_drive: no driver \"%s\" to choose\n", name);
         return 1;
     }
@@ -244,7 +241,7 @@ int main(int argc, char** argv) {
         return EndDialogBy(WM_SYSCOMMAND, SC_CLOSE, SecondsArgument(argc, argv, 30));
     }
     if (argc >= 2 && std::strcmp(argv[1], "finish") == 0) {
-        return EndDialogBy(WM_COMMAND, MAKEWPARAM(e2e::kInstallButton, BN_CLICKED),
+        return EndDialogBy(WM_COMMAND, MAKEWPARAM(IDC_INSTALL, BN_CLICKED),
                            SecondsArgument(argc, argv, 30));
     }
     if (argc == 3 && std::strcmp(argv[1], "add-usb-port") == 0) return AddUsbPort(argv[2]);

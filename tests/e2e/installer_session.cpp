@@ -34,7 +34,7 @@ StartupObservation InstallerSession::WatchStartup() {
     if (dialog_ == nullptr || !IsWindowVisible(dialog_)) return seen;
     seen.appeared = true;
     seen.visibleAfterMs = GetTickCount64() - startTick_;
-    HWND status = GetDlgItem(dialog_, kStatusLine);
+    HWND status = GetDlgItem(dialog_, IDC_STATUS);
     // Fine-grained so that a text shown only briefly is still seen.
     WaitUntil(
         [&] {
@@ -54,7 +54,7 @@ StartupObservation InstallerSession::WatchStartup() {
                     seen.statusTexts.push_back(*text);
                 }
             }
-            if (ControlEnabled(dialog_, kInstallButton)) {
+            if (ControlEnabled(dialog_, IDC_INSTALL)) {
                 seen.ready = true;
                 seen.readyAfterMs = GetTickCount64() - startTick_;
                 return true;
@@ -86,7 +86,7 @@ HWND InstallerSession::WaitForBox(const std::string& caption, DWORD timeoutMs,
 
 std::string InstallerSession::WaitForStatusPrefix(const std::string& prefix, DWORD timeoutMs) {
     if (dialog_ == nullptr) return "no dialog";
-    HWND status = GetDlgItem(dialog_, kStatusLine);
+    HWND status = GetDlgItem(dialog_, IDC_STATUS);
     return WaitFor(
         [&] {
             const auto text = ReadWindowText(status);
@@ -102,7 +102,7 @@ std::string InstallerSession::WaitForButton(int id, const std::string& caption, 
         WaitFor([&] { return ReadWindowText(button).value_or("") == caption; }, timeoutMs);
     if (problem.empty()) return "";
     return "no button \"" + caption + "\": " + problem + "; status line \"" +
-           ReadWindowText(GetDlgItem(dialog_, kStatusLine)).value_or("?") + "\"";
+           ReadWindowText(GetDlgItem(dialog_, IDC_STATUS)).value_or("?") + "\"";
 }
 
 void InstallerSession::Close(CloseWay way) {

@@ -10,15 +10,13 @@
 
 #include "dialog_probe.h"
 #include "installer_process.h"
+#include "resource.h"
 
 namespace e2e {
 
 constexpr char kDialogCaption[] = "Configure & Install v1.4";
 constexpr char kTemplateStatus[] = "Driver install Program";
-constexpr int kInstallButton = 1012;
 constexpr int kCancelButton = IDCANCEL;
-constexpr int kStatusLine = 1011;
-constexpr int kDriverCombo = 1000;
 // The start of the status line once the last start-up step has run.
 constexpr char kSystemStatusPrefix[] = "Current System is ";
 

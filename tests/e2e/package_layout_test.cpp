@@ -24,7 +24,6 @@ namespace {
 
 constexpr char kInstaller[] = "installer.exe";
 constexpr char kLibrary[] = "7-zip32.dll";
-constexpr char kSevenZip[] = "7za.exe";
 constexpr char kPackage[] = "DriverData.Drv";
 
 struct LayoutCase {
@@ -38,11 +37,11 @@ struct LayoutCase {
 void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
 
 const LayoutCase kLayouts[] = {
-    {"NoPackage", {kInstaller, kLibrary, kSevenZip}, {}, false, CloseWay::CancelButton},
-    {"NoArchiverLibrary", {kInstaller, kPackage, kSevenZip}, {}, false, CloseWay::CloseBox},
-    {"LibraryOnlyInWorkingDirectory", {kInstaller}, {kPackage, kLibrary, kSevenZip}, false,
+    {"NoPackage", {kInstaller, kLibrary}, {}, false, CloseWay::CancelButton},
+    {"NoArchiverLibrary", {kInstaller, kPackage}, {}, false, CloseWay::CloseBox},
+    {"LibraryOnlyInWorkingDirectory", {kInstaller}, {kPackage, kLibrary}, false,
      CloseWay::CancelButton},
-    {"PackageInAnotherWorkingDirectory", {kInstaller, kLibrary, kSevenZip}, {kPackage}, true,
+    {"PackageInAnotherWorkingDirectory", {kInstaller, kLibrary}, {kPackage}, true,
      CloseWay::CloseBox},
 };
 
@@ -51,7 +50,7 @@ class PackageLayoutTest : public OwnRunTest, public ::testing::WithParamInterfac
 TEST_P(PackageLayoutTest, StartupEndsAndClosingLeavesNothing) {
     const LayoutCase& c = GetParam();
     const std::string dist = EffectiveWorkingDir(TheOptions());
-    for (const char* file : {kInstaller, kLibrary, kSevenZip, kPackage}) {
+    for (const char* file : {kInstaller, kLibrary, kPackage}) {
         if (GetFileAttributesA((dist + "\\" + file).c_str()) == INVALID_FILE_ATTRIBUTES) {
             GTEST_SKIP() << "no distribution folder: " << file << " is not in " << dist;
         }
@@ -74,7 +73,7 @@ TEST_P(PackageLayoutTest, StartupEndsAndClosingLeavesNothing) {
     if (c.unpacks) {
         const StartupObservation seen = session.WatchStartup();
         ASSERT_TRUE(seen.ready) << "Install never became enabled " << seen.problem;
-        EXPECT_GT(ReadComboCount(session.Dialog(), kDriverCombo).value_or(0), 0);
+        EXPECT_GT(ReadComboCount(session.Dialog(), IDC_DRIVER_COMBO).value_or(0), 0);
         EXPECT_EQ(WorkingItems(), PresentWorkingItems());
     } else {
         // The system line is the start-up's last step; with no driver to
@@ -82,8 +81,8 @@ TEST_P(PackageLayoutTest, StartupEndsAndClosingLeavesNothing) {
         ASSERT_EQ("", session.WaitForStatusPrefix(kSystemStatusPrefix, kReadyTimeoutMs))
             << "the start-up did not end";
         Sleep(1000);
-        EXPECT_FALSE(ControlEnabled(session.Dialog(), kInstallButton));
-        EXPECT_EQ(std::optional<int>(0), ReadComboCount(session.Dialog(), kDriverCombo));
+        EXPECT_FALSE(ControlEnabled(session.Dialog(), IDC_INSTALL));
+        EXPECT_EQ(std::optional<int>(0), ReadComboCount(session.Dialog(), IDC_DRIVER_COMBO));
         EXPECT_EQ(std::vector<std::string>{}, PresentWorkingItems()) << "unpacked after all";
     }
     session.Close(c.closeWith);

@@ -24,12 +24,8 @@
 namespace e2e {
 namespace {
 
-constexpr int kPortList = 1004;
 constexpr int kPortRowParallel = 2;
 constexpr int kPortRowTcpip = 3;
-constexpr int kChooseButton = 1037;
-constexpr int kDismissButton = 1039;
-constexpr int kAddButton = 1029;
 constexpr char kParallelCaption[] = "Select A Parallel Port";
 constexpr char kTcpipCaption[] = "Configure TCP/IP PrinterPort";
 constexpr DWORD kChoiceTimeoutMs = 10000;
@@ -90,12 +86,12 @@ protected:
     // captioned `caption`; null when none showed (m_problem says why).
     HWND Install(int row, const char* caption) {
         HWND dialog = m_session->Dialog();
-        EXPECT_TRUE(RemoteListView(GetDlgItem(dialog, kPortList), m_session->Id()).SelectItem(row));
-        PostMessageA(GetDlgItem(dialog, kInstallButton), BM_CLICK, 0, 0);
+        EXPECT_TRUE(RemoteListView(GetDlgItem(dialog, IDC_PORT_LIST), m_session->Id()).SelectItem(row));
+        PostMessageA(GetDlgItem(dialog, IDC_INSTALL), BM_CLICK, 0, 0);
         return m_session->WaitForBox(caption, kChoiceTimeoutMs, &m_problem);
     }
     std::string InstallUsableAgain() {
-        return m_session->WaitFor([&] { return ControlEnabled(m_session->Dialog(), kInstallButton); },
+        return m_session->WaitFor([&] { return ControlEnabled(m_session->Dialog(), IDC_INSTALL); },
                                   kChoiceTimeoutMs);
     }
     // "" once the printer "SK200K8" (the first driver's name) is on port
@@ -117,8 +113,8 @@ TEST_F(PortChoiceTest, ParallelRowAsksForThePortAndTheSecondRowGivesLpt2) {
     ASSERT_NO_FATAL_FAILURE(Start());
     HWND choice = Install(kPortRowParallel, kParallelCaption);
     ASSERT_NE(choice, nullptr) << "no window \"" << kParallelCaption << "\": " << m_problem;
-    ASSERT_TRUE(RemoteListView(GetDlgItem(choice, kPortList), m_session->Id()).SelectItem(1));
-    ASSERT_TRUE(Dismiss(choice, kChooseButton));
+    ASSERT_TRUE(RemoteListView(GetDlgItem(choice, IDC_PORT_LIST), m_session->Id()).SelectItem(1));
+    ASSERT_TRUE(Dismiss(choice, IDC_CHOOSE_PORT));
     EXPECT_EQ("", PrinterEndsOn("LPT2:"));
 }
 
@@ -126,7 +122,7 @@ TEST_F(PortChoiceTest, CancelInTheParallelDialogInstallsNothing) {
     ASSERT_NO_FATAL_FAILURE(Start());
     HWND choice = Install(kPortRowParallel, kParallelCaption);
     ASSERT_NE(choice, nullptr) << "no window \"" << kParallelCaption << "\": " << m_problem;
-    ASSERT_TRUE(Dismiss(choice, kDismissButton));
+    ASSERT_TRUE(Dismiss(choice, IDC_DISMISS_PORT));
     EXPECT_EQ("", InstallUsableAgain());
     EXPECT_EQ(PrinterPorts(), m_printersBefore);
 }
@@ -137,14 +133,14 @@ TEST_F(PortChoiceTest, TcpipDialogListsTheMonitorsPortsAndAddsOne) {
     ASSERT_NO_FATAL_FAILURE(Start());
     HWND choice = Install(kPortRowTcpip, kTcpipCaption);
     ASSERT_NE(choice, nullptr) << "no window \"" << kTcpipCaption << "\": " << m_problem;
-    const RemoteListView list(GetDlgItem(choice, kPortList), m_session->Id());
+    const RemoteListView list(GetDlgItem(choice, IDC_PORT_LIST), m_session->Id());
     EXPECT_EQ(list.ItemCount(), 2);
-    PostMessageA(GetDlgItem(choice, kAddButton), BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(choice, IDC_ADD_PORT), BM_CLICK, 0, 0);
     EXPECT_EQ("", m_session->WaitFor([&] { return list.ItemCount() == 3; }, kChoiceTimeoutMs,
                                      {kTcpipCaption}));
     EXPECT_EQ(list.ItemText(2, 0), "IP_192.0.2.12");
     ASSERT_TRUE(list.SelectItem(1));
-    ASSERT_TRUE(Dismiss(choice, kChooseButton));
+    ASSERT_TRUE(Dismiss(choice, IDC_CHOOSE_PORT));
     EXPECT_EQ("", PrinterEndsOn("IP_192.0.2.11"));
 }
 

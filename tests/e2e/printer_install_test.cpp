@@ -18,6 +18,7 @@
 #include "process_list.h"
 #include "ready_run.h"
 #include "remote_list_view.h"
+#include "resource.h"
 #include "registry_value_guard.h"
 #include "shared_run.h"
 #include "system_facts.h"
@@ -26,9 +27,6 @@
 namespace e2e {
 namespace {
 
-constexpr int kPrinterNameBox = 1001;
-constexpr int kSetDefaultBox = 1002;
-constexpr int kPortList = 1004;
 constexpr char kPortsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 constexpr char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 constexpr char kFirstDriver[] = "SK200K8";
@@ -56,14 +54,14 @@ protected:
     // system has USB ports) and waits for the button to read "&Finish".
     void InstallAndWait(ReadyRun& run) {
         ASSERT_TRUE(run.Ready()) << run.Problem();
-        PostMessageA(run.Control(kInstallButton), BM_CLICK, 0, 0);
-        ASSERT_EQ("", run.Session().WaitForButton(kInstallButton, kFinishCaption, kInstallTimeoutMs));
-        EXPECT_EQ(std::optional<std::string>(kCompletedStatus), ReadWindowText(run.Control(kStatusLine)));
+        PostMessageA(run.Control(IDC_INSTALL), BM_CLICK, 0, 0);
+        ASSERT_EQ("", run.Session().WaitForButton(IDC_INSTALL, kFinishCaption, kInstallTimeoutMs));
+        EXPECT_EQ(std::optional<std::string>(kCompletedStatus), ReadWindowText(run.Control(IDC_STATUS)));
     }
 
     // "&Finish" ends the program, which removes its working files.
     void Finish(ReadyRun& run) {
-        PostMessageA(run.Control(kInstallButton), BM_CLICK, 0, 0);
+        PostMessageA(run.Control(IDC_INSTALL), BM_CLICK, 0, 0);
         ASSERT_EQ("", run.Session().WaitForExit());
         EXPECT_FALSE(FileExists("C:\\Ticket"));
         EXPECT_FALSE(FileExists("C:\\DriverName.cfg"));
@@ -74,7 +72,7 @@ protected:
     static void ExpectSystemLine(const ReadyRun& run, const Release& release) {
         EXPECT_EQ(std::optional<std::string>(std::string(kSystemStatusPrefix) + release.shownName +
                                              " " + TheSystem().wordSize),
-                  ReadWindowText(run.Control(kStatusLine)));
+                  ReadWindowText(run.Control(IDC_STATUS)));
     }
 
     std::vector<std::unique_ptr<RegistryValueGuard>> ports_;
@@ -128,7 +126,7 @@ TEST_F(ReceiptInstallTest, WithRestartsTheRenamedPrinterEndsWhereItAnswers) {
     ReadyRun run;
     ASSERT_TRUE(run.Ready()) << run.Problem();
     ExpectSystemLine(run, TheSystem().restartRelease);
-    ASSERT_TRUE(SendBounded(run.Control(kPrinterNameBox), WM_SETTEXT, 0,
+    ASSERT_TRUE(SendBounded(run.Control(IDC_PRINTER_NAME), WM_SETTEXT, 0,
                             reinterpret_cast<LPARAM>(name.c_str())));
     InstallAndWait(run);
     const std::optional<PrinterView> printer = ReadPrinter(name);
@@ -143,13 +141,13 @@ TEST_F(ReceiptInstallTest, WithRestartsNobodyOnLineAsksThenCompletes) {
     ASSERT_TRUE(release.Applied()) << release.Error();
     ReadyRun run;
     ASSERT_TRUE(run.Ready()) << run.Problem();
-    PostMessageA(run.Control(kInstallButton), BM_CLICK, 0, 0);
+    PostMessageA(run.Control(IDC_INSTALL), BM_CLICK, 0, 0);
     std::string problem;
     HWND box = run.Session().WaitForBox(kNoUsbPortCaption, kInstallTimeoutMs, &problem);
     ASSERT_NE(box, nullptr) << problem << "; status: "
-                            << ReadWindowText(run.Control(kStatusLine)).value_or("?");
+                            << ReadWindowText(run.Control(IDC_STATUS)).value_or("?");
     ASSERT_TRUE(Dismiss(box, IDCANCEL));
-    ASSERT_EQ("", run.Session().WaitForButton(kInstallButton, kFinishCaption, kInstallTimeoutMs));
+    ASSERT_EQ("", run.Session().WaitForButton(IDC_INSTALL, kFinishCaption, kInstallTimeoutMs));
     const std::optional<PrinterView> printer = ReadPrinter(kFirstDriver);
     ASSERT_TRUE(printer.has_value());
     EXPECT_EQ(printer->port, "USB002") << "the last port tried";
@@ -177,8 +175,8 @@ TEST_F(ReceiptInstallTest, ASecondInstallationReplacesThePrinterAndCanLeaveTheDe
     ASSERT_TRUE(device.Applied()) << device.Error();
     ReadyRun second;
     ASSERT_TRUE(second.Ready()) << second.Problem();
-    ASSERT_TRUE(SendBounded(second.Control(kSetDefaultBox), BM_CLICK, 0, 0));
-    ASSERT_EQ(std::optional<UINT>(BST_UNCHECKED), ReadCheckState(second.Dialog(), kSetDefaultBox));
+    ASSERT_TRUE(SendBounded(second.Control(IDC_SET_DEFAULT), BM_CLICK, 0, 0));
+    ASSERT_EQ(std::optional<UINT>(BST_UNCHECKED), ReadCheckState(second.Dialog(), IDC_SET_DEFAULT));
     InstallAndWait(second);
     EXPECT_EQ("USB002", ReadPrinter(kFirstDriver).value_or(PrinterView{}).port);
     EXPECT_EQ(std::optional<std::string>("Other,winspool,LPT1:"),
@@ -230,8 +228,8 @@ TEST_P(CloseDuringInstallTest, EndsAndLeavesNothing) {
     ASSERT_TRUE(release.Applied()) << release.Error();
     ReadyRun run;
     ASSERT_TRUE(run.Ready()) << run.Problem();
-    ASSERT_TRUE(RemoteListView(run.Control(kPortList), run.ProcessId()).SelectItem(c.row));
-    PostMessageA(run.Control(kInstallButton), BM_CLICK, 0, 0);
+    ASSERT_TRUE(RemoteListView(run.Control(IDC_PORT_LIST), run.ProcessId()).SelectItem(c.row));
+    PostMessageA(run.Control(IDC_INSTALL), BM_CLICK, 0, 0);
     if (c.waitFor != nullptr) {
         std::string problem;
         ASSERT_NE(nullptr, run.Session().WaitForBox(c.waitFor, kInstallTimeoutMs, &problem))
@@ -253,7 +251,7 @@ TEST_P(CloseDuringInstallTest, EndsAndLeavesNothing) {
         },
         kInstallTimeoutMs, 100);
     ASSERT_TRUE(ended) << "still running; status: "
-                       << ReadWindowText(run.Control(kStatusLine)).value_or("?");
+                       << ReadWindowText(run.Control(IDC_STATUS)).value_or("?");
     EXPECT_EQ(std::vector<std::string>{}, PresentWorkingItems()) << "working files left on C:";
     const auto left = Leftovers(ListProcesses(), id, "installer.exe", {});
     EXPECT_TRUE(left.empty()) << "left running: " << Describe(left);
@@ -290,7 +288,7 @@ protected:
     // A ready run with the label model chosen in the driver box.
     void ChooseLabel(ReadyRun& run) {
         ASSERT_TRUE(run.Ready()) << run.Problem();
-        ASSERT_TRUE(ChooseComboItem(run.Dialog(), kDriverCombo, kLabelDriver));
+        ASSERT_TRUE(ChooseComboItem(run.Dialog(), IDC_DRIVER_COMBO, kLabelDriver));
     }
 };
 
@@ -305,7 +303,7 @@ TEST_F(LabelInstallTest, InstallsTheMonitorTheDriverAndThePrinterNamedAfterIt) {
     ReadyRun run;
     ChooseLabel(run);
     ExpectSystemLine(run, system.restartRelease);
-    ASSERT_TRUE(SendBounded(run.Control(kPrinterNameBox), WM_SETTEXT, 0,
+    ASSERT_TRUE(SendBounded(run.Control(IDC_PRINTER_NAME), WM_SETTEXT, 0,
                             reinterpret_cast<LPARAM>("Typed name")));
     InstallAndWait(run);
 
@@ -350,12 +348,12 @@ TEST_F(LabelInstallTest, AMonitorTheSpoolerRefusesEndsTheInstaller) {
     const std::string unpacked =
         std::string(TheSystem().labelFolder) + "\\" + TheSystem().monitorFile;
     ASSERT_TRUE(CopyFileA((std::string(system) + "\\version.dll").c_str(), unpacked.c_str(), FALSE));
-    PostMessageA(run.Control(kInstallButton), BM_CLICK, 0, 0);
+    PostMessageA(run.Control(IDC_INSTALL), BM_CLICK, 0, 0);
     std::string problem;
     HWND box = run.Session().WaitForBox("installer", kInstallTimeoutMs, &problem);
     ASSERT_NE(box, nullptr) << problem << "; status: "
-                            << ReadWindowText(run.Control(kStatusLine)).value_or("?");
-    EXPECT_EQ(kMonitorRefusedText, BoxText(box));
+                            << ReadWindowText(run.Control(IDC_STATUS)).value_or("?");
+    EXPECT_EQ("Failed to add Monitor\r\n", BoxText(box));
     ASSERT_TRUE(Dismiss(box, IDOK));
     ASSERT_EQ("", run.Session().WaitForExit());
     EXPECT_FALSE(FileExists("C:\\Barcode"));

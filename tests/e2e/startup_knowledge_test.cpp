@@ -31,8 +31,6 @@
 namespace e2e {
 namespace {
 
-constexpr int kPrinterNameBox = 1001;
-constexpr int kPortList = 1004;
 constexpr char kSpooler[] = "Spooler";
 // Set by the run that keeps the picture of this state: its --screenshot is
 // for that picture rather than for the plain dialog's.
@@ -40,7 +38,7 @@ constexpr char kPictureVariable[] = "E2E_KNOWLEDGE_PICTURE";
 
 // The rows of the port-type list that are selected, in row order.
 std::vector<int> SelectedPortRows(const ReadyRun& run) {
-    const RemoteListView list(run.Control(kPortList), run.ProcessId());
+    const RemoteListView list(run.Control(IDC_PORT_LIST), run.ProcessId());
     std::vector<int> rows;
     const int count = list.ItemCount().value_or(0);
     for (int row = 0; row < count; ++row) {
@@ -88,15 +86,15 @@ TEST_F(StartupKnowledgeTest, StartsTheStoppedSpooler) {
 
 TEST_F(StartupKnowledgeTest, ListsThePackageDriverNamesInFileOrder) {
     EXPECT_EQ(std::optional<std::vector<std::string>>(kSampleDriverNames),
-              ReadComboItems(run_->Control(kDriverCombo)));
+              ReadComboItems(run_->Control(IDC_DRIVER_COMBO)));
 }
 
 TEST_F(StartupKnowledgeTest, ChoosesTheFirstDriverAndNamesThePrinterAfterIt) {
-    EXPECT_EQ(std::optional<int>(0), ReadComboSelection(run_->Control(kDriverCombo)));
+    EXPECT_EQ(std::optional<int>(0), ReadComboSelection(run_->Control(IDC_DRIVER_COMBO)));
     EXPECT_EQ(std::optional<std::string>(kSampleDriverNames.front()),
-              ReadWindowText(run_->Control(kDriverCombo)));
+              ReadWindowText(run_->Control(IDC_DRIVER_COMBO)));
     EXPECT_EQ(std::optional<std::string>(kSampleDriverNames.front()),
-              ReadWindowText(run_->Control(kPrinterNameBox)));
+              ReadWindowText(run_->Control(IDC_PRINTER_NAME)));
 }
 
 TEST_F(StartupKnowledgeTest, ReadyStateCanBePictured) {
@@ -131,8 +129,8 @@ const ChoiceCase kChoices[] = {
 
 TEST_F(StartupKnowledgeTest, ChoosingADriverReplacesThePrinterName) {
     HWND dialog = run_->Dialog();
-    HWND combo = run_->Control(kDriverCombo);
-    HWND printerName = run_->Control(kPrinterNameBox);
+    HWND combo = run_->Control(IDC_DRIVER_COMBO);
+    HWND printerName = run_->Control(IDC_PRINTER_NAME);
     for (const ChoiceCase& c : kChoices) {
         SCOPED_TRACE(c.name);
         ASSERT_LT(c.choice, kSampleDriverNames.size());
@@ -146,7 +144,7 @@ TEST_F(StartupKnowledgeTest, ChoosingADriverReplacesThePrinterName) {
         // combo box's notice to the dialog.
         ASSERT_EQ(std::optional<LRESULT>(static_cast<LRESULT>(c.choice)),
                   SendBounded(combo, CB_SETCURSEL, c.choice, 0));
-        ASSERT_TRUE(SendBounded(dialog, WM_COMMAND, MAKEWPARAM(kDriverCombo, CBN_SELCHANGE),
+        ASSERT_TRUE(SendBounded(dialog, WM_COMMAND, MAKEWPARAM(IDC_DRIVER_COMBO, CBN_SELCHANGE),
                                 reinterpret_cast<LPARAM>(combo)));
         EXPECT_EQ(std::optional<std::string>(kSampleDriverNames[c.choice]),
                   ReadWindowText(printerName));
@@ -188,7 +186,7 @@ TEST_P(SystemLineTest, NamesTheReportedReleaseAndWordSize) {
     // Two blanks before the word size: the release name ends with one.
     EXPECT_EQ(std::optional<std::string>(std::string(kSystemStatusPrefix) + c.release.shownName +
                                          " " + TheSystem().wordSize),
-              ReadWindowText(run.Control(kStatusLine)));
+              ReadWindowText(run.Control(IDC_STATUS)));
 }
 
 INSTANTIATE_TEST_SUITE_P(StartupKnowledge, SystemLineTest, ::testing::ValuesIn(kSystems),

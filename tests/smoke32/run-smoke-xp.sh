@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # ctest's command for the 32-bit smoke suite's run on Windows XP: the real
-# 32-bit installer.exe, 7-zip32.dll and 7za.exe of the 32-bit build, in a
+# 32-bit installer.exe and 7-zip32.dll of the 32-bit build, in a
 # fresh 32-bit Wine prefix that reports Windows XP (under user-mode
 # emulation where the kernel runs no 32-bit code), install the first receipt
 # printer on the USB row through run.sh, headless. Nobody is on line there,

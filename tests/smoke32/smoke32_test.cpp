@@ -1,6 +1,6 @@
 // The shipped 32-bit programs end to end: installer.exe from its
 // distribution folder runs as a 32-bit process on 64-bit Windows, unpacks the
-// sample package through the 32-bit 7-zip32.dll and 7za.exe, shows what its
+// sample package through the 32-bit 7-zip32.dll in-process, shows what its
 // start-up found and ends with Cancel leaving nothing behind; a second run
 // installs the first receipt printer on the USB row and ends with "&Finish".
 //
@@ -129,9 +129,9 @@ TEST_F(Smoke32Test, ShowsThePackageDriversAndTheSystem) {
     ASSERT_EQ("", startProblem_);
     EXPECT_EQ(WorkingItems(), PresentWorkingItems()) << "the package was not unpacked to C:";
     EXPECT_EQ(std::optional<std::vector<std::string>>(kSampleDriverNames),
-              ReadComboItems(GetDlgItem(run_.Dialog(), kDriverCombo)));
+              ReadComboItems(GetDlgItem(run_.Dialog(), IDC_DRIVER_COMBO)));
     EXPECT_EQ(std::optional<std::string>(kSystemLine),
-              ReadWindowText(GetDlgItem(run_.Dialog(), kStatusLine)));
+              ReadWindowText(GetDlgItem(run_.Dialog(), IDC_STATUS)));
 }
 
 TEST_F(Smoke32Test, StartupLeavesTheSpoolerRunning) {

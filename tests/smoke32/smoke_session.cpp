@@ -39,11 +39,11 @@ std::string SmokeSession::WaitUntilReady() {
     if (m_hDialog == nullptr) return m_strProblem;
     const StepTimer timer("start-up: dialog visible until Install is enabled");
     const std::string problem = Watch(
-        [&] { return ControlEnabled(m_hDialog, kInstallButton); }, kReadyBoundMs, 250);
+        [&] { return ControlEnabled(m_hDialog, IDC_INSTALL); }, kReadyBoundMs, 250);
     m_bReady = problem.empty();
     if (m_bReady) return "";
     return m_strProblem = "Install still disabled: " + problem + "; status line \"" +
-                          ReadWindowText(GetDlgItem(m_hDialog, kStatusLine)).value_or("?") + "\"";
+                          ReadWindowText(GetDlgItem(m_hDialog, IDC_STATUS)).value_or("?") + "\"";
 }
 
 std::string SmokeSession::CancelAndCheckNothingLeft() {
@@ -53,14 +53,14 @@ std::string SmokeSession::CancelAndCheckNothingLeft() {
 std::string SmokeSession::Install(std::string* status) {
     if (!m_bReady) return m_strProblem;
     const StepTimer timer("Install until the button reads \"&Finish\"");
-    HWND button = GetDlgItem(m_hDialog, kInstallButton);
+    HWND button = GetDlgItem(m_hDialog, IDC_INSTALL);
     PostMessageA(button, BM_CLICK, 0, 0);
     // No box belongs to an installation on a USB port that goes well: one
     // ends the wait at once.
     const std::string problem =
         Watch([&] { return ReadWindowText(button).value_or("") == kFinishCaption; }, kInstallBoundMs,
               250);
-    *status = ReadWindowText(GetDlgItem(m_hDialog, kStatusLine)).value_or("(no answer)");
+    *status = ReadWindowText(GetDlgItem(m_hDialog, IDC_STATUS)).value_or("(no answer)");
     if (problem.empty()) return "";
     return m_strProblem = "no \"&Finish\": the installer " + problem + "; status line \"" +
                           *status + "\"";
@@ -68,7 +68,7 @@ std::string SmokeSession::Install(std::string* status) {
 
 std::string SmokeSession::FinishAndCheckNothingLeft() {
     if (!m_bReady) return m_strProblem;
-    return EndWith(kInstallButton, "\"&Finish\"");
+    return EndWith(IDC_INSTALL, "\"&Finish\"");
 }
 
 std::string SmokeSession::EndWith(int button, const std::string& click) {

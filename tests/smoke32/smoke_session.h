@@ -15,7 +15,7 @@
 namespace smoke32 {
 
 // Bounds of the waits. Under user-mode emulation the start of a process, the
-// start-up (with the emulated 7za.exe) and the end each take minutes.
+// start-up (with the emulated decoding) and the end each take minutes.
 constexpr DWORD kDialogBoundMs = 5 * 60 * 1000;
 constexpr DWORD kReadyBoundMs = 8 * 60 * 1000;
 constexpr DWORD kEndBoundMs = 2 * 60 * 1000;
@@ -37,7 +37,8 @@ public:
     // Waits until the Install button is enabled: the start-up has ended.
     std::string WaitUntilReady();
     // Clicks Cancel and waits until the process has ended; then nothing of
-    // the run may be left: no installer.exe or 7za.exe, no working files.
+    // the run may be left: no installer.exe, no 7za.exe (nothing the
+    // installer ships may start one), no working files.
     std::string CancelAndCheckNothingLeft();
     // Clicks Install and waits until the button reads "&Finish"; returns the
     // status line then in `status`. A box the installer shows meanwhile ends

@@ -7,6 +7,7 @@
 
 #include "archive_writer.h"
 #include "install/catalogue.h"
+#include "platform/sim/sim_dialog_boxes.h"
 
 std::string FullDriverList() {
     std::string list;
@@ -138,6 +139,12 @@ bool RunToRest(InstallerHarness& h, std::chrono::milliseconds timeout) {
         if (dlg.HasEnded()) return true;
         // Idle: the thread waits in the dialog's loop or in a child's.
         if (!dlg.WaitIdle(50ms)) continue;
+        // A box the thread showed before the answers above were set waits
+        // for one: give it the answer it would have had.
+        if (const auto box = dlg.WaitMessageBox(0ms)) {
+            if (!dlg.AnswerMessageBox(plat::kIdCancel)) dlg.AnswerMessageBox(sim::MessageBoxDefaultButton(box->type));
+            continue;
+        }
         if (sim::SimDialog* d = h.ui.WaitForDialog(IDD_SERIAL_PROMPT, 0ms)) {
             d->Click(IDC_SERIAL_YES);
             d->WaitForEnd(1s);

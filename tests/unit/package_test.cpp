@@ -228,13 +228,20 @@ struct CleanupCase {
     std::vector<std::string> readOnly;
     std::vector<std::string> survivors;
     std::vector<std::string> gone;
+    // Junctions made after the files: link, then the folder it points to.
+    std::vector<std::pair<std::string, std::string>> junctions = {};
 };
+
+// Deeper than MAX_PATH below c:\Ticket.
+const std::string kDeep = "C:\\Ticket\\" + std::string(100, 'a') + "\\" + std::string(100, 'b') +
+                          "\\" + std::string(100, 'c');
 
 class Cleanup : public testing::TestWithParam<CleanupCase> {};
 
 TEST_P(Cleanup, RemovesTheWorkingFiles) {
     const CleanupCase& c = GetParam();
     InstallerHarness h(/*withPackage=*/false);
+    h.win.files().AddDrive('D');
     for (const std::string& file : c.files) {
         const std::string folder = file.substr(0, file.find_last_of('\\'));
         h.win.files().MakeDirectories(folder);
@@ -242,6 +249,10 @@ TEST_P(Cleanup, RemovesTheWorkingFiles) {
     }
     for (const std::string& file : c.readOnly) {
         h.win.files().SetFileAttributesA(file.c_str(), plat::kFileAttributeReadOnly);
+    }
+    for (const auto& [link, target] : c.junctions) {
+        h.win.files().MakeDirectories(target);
+        ASSERT_TRUE(h.win.files().MakeJunction(link, target)) << link;
     }
     h.Start();
     ASSERT_TRUE(h.WaitStartup());
@@ -277,7 +288,31 @@ INSTANTIATE_TEST_SUITE_P(
                     {"C:\\Tickets\\keep.txt", "C:\\Barcode.txt", "C:\\Ticket\\x.dll"},
                     {},
                     {"C:\\Tickets\\keep.txt", "C:\\Barcode.txt"},
-                    {"C:\\Ticket"}}));
+                    {"C:\\Ticket"}},
+        CleanupCase{"a tree deeper than MAX_PATH goes whole",
+                    {kDeep + "\\deep.dll", "C:\\Ticket\\x86\\a.dll"},
+                    {},
+                    {},
+                    {"C:\\Ticket"}},
+        CleanupCase{"a junction below a working folder goes as a link, its target stays",
+                    {"D:\\Keep\\sub\\mine.txt", "C:\\Ticket\\x86\\a.dll"},
+                    {},
+                    {"D:\\Keep\\sub\\mine.txt"},
+                    {"C:\\Ticket"},
+                    {{"C:\\Ticket\\x86\\Keep", "D:\\Keep"}}},
+        CleanupCase{"a working folder that is a junction is refused, the next item is tried",
+                    {"D:\\Keep\\sub\\mine.txt", "D:\\Keep\\x86\\a.dll", "C:\\Barcode\\x86\\b.dll",
+                     "C:\\DriverName.cfg"},
+                    {},
+                    {"C:\\Ticket", "D:\\Keep\\sub\\mine.txt", "D:\\Keep\\x86\\a.dll"},
+                    {"C:\\Barcode", "C:\\DriverName.cfg"},
+                    {{"C:\\Ticket", "D:\\Keep"}}},
+        CleanupCase{"so is c:\\Barcode",
+                    {"D:\\Keep\\mine.txt", "C:\\Ticket\\x86\\a.dll"},
+                    {},
+                    {"C:\\Barcode", "D:\\Keep\\mine.txt"},
+                    {"C:\\Ticket"},
+                    {{"C:\\Barcode", "D:\\Keep"}}}));
 
 TEST(DeleteDirectoryTree, ReportsWhetherTheFolderWent) {
     InstallerHarness h(false);
@@ -290,6 +325,9 @@ TEST(DeleteDirectoryTree, ReportsWhetherTheFolderWent) {
     h.win.files().SetFileAttributesA("C:\\R\\ro", plat::kFileAttributeReadOnly);
     EXPECT_FALSE(DeleteDirectoryTree(h.win.files(), "C:\\R"));
     EXPECT_TRUE(h.win.files().Exists("C:\\R\\ro"));
+    ASSERT_TRUE(h.win.files().MakeJunction("C:\\J", "C:\\R"));
+    EXPECT_FALSE(DeleteDirectoryTree(h.win.files(), "C:\\J"));
+    EXPECT_TRUE(h.win.files().Exists("C:\\J"));
 }
 
 }  // namespace

@@ -12,9 +12,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
+using enum plat::RestartMode;
+
 struct ServiceCase {
     const char* what;
-    int mode;
+    plat::RestartMode mode;
     std::uint32_t state;
     int starts;
     int stops;
@@ -57,14 +59,14 @@ TEST_P(RestartServiceModes, StartsAndStopsAsTheModeAsks) {
 INSTANTIATE_TEST_SUITE_P(
     ModesAndStates, RestartServiceModes,
     testing::Values(
-        ServiceCase{"ensure, running", 16, plat::kServiceRunning, 0, 0, {}},
-        ServiceCase{"ensure, stopped", 16, plat::kServiceStopped, 1, 0, {"StartServiceA"}},
-        ServiceCase{"ensure, start pending", 16, plat::kServiceStartPending, 0, 0, {}},
-        ServiceCase{"ensure, stop pending", 16, plat::kServiceStopPending, 0, 0, {}},
-        ServiceCase{"restart, running", 0, plat::kServiceRunning, 1, 1,
+        ServiceCase{"ensure, running", kEnsureRunning, plat::kServiceRunning, 0, 0, {}},
+        ServiceCase{"ensure, stopped", kEnsureRunning, plat::kServiceStopped, 1, 0, {"StartServiceA"}},
+        ServiceCase{"ensure, start pending", kEnsureRunning, plat::kServiceStartPending, 0, 0, {}},
+        ServiceCase{"ensure, stop pending", kEnsureRunning, plat::kServiceStopPending, 0, 0, {}},
+        ServiceCase{"restart, running", kRestart, plat::kServiceRunning, 1, 1,
                     {"ControlService", "StartServiceA"}},
-        ServiceCase{"restart, stopped", 0, plat::kServiceStopped, 1, 0, {"StartServiceA"}},
-        ServiceCase{"restart, start pending", 0, plat::kServiceStartPending, 1, 1,
+        ServiceCase{"restart, stopped", kRestart, plat::kServiceStopped, 1, 0, {"StartServiceA"}},
+        ServiceCase{"restart, start pending", kRestart, plat::kServiceStartPending, 1, 1,
                     {"ControlService", "StartServiceA"}}));
 
 TEST(RestartService, UnreadableStatusIsReportedOnceAndNothingIsTried) {
@@ -75,7 +77,7 @@ TEST(RestartService, UnreadableStatusIsReportedOnceAndNothingIsTried) {
         ASSERT_TRUE(h.WaitStartup());
         h.win.services().SetState("Spooler", plat::kServiceStopped);
         h.win.faults().FailAlways(failing, plat::err::kAccessDenied);
-        std::thread worker([&] { h.dialog->RestartService("Spooler", 0); });
+        std::thread worker([&] { h.dialog->RestartService("Spooler", kRestart); });
         auto box = dlg.WaitMessageBox();
         ASSERT_TRUE(box.has_value());
         EXPECT_EQ(box->text, kSpoolerStatusUnknownText);
@@ -97,7 +99,7 @@ TEST(RestartService, AServiceThatNeverArrivesEndsTheWaitAndSaysSo) {
     h.win.services().SetStuck("Spooler", true);
     const std::uint32_t before = h.win.system().GetTickCount();
     const int queries = h.win.faults().CallCount("QueryServiceStatus");
-    std::thread worker([&] { h.dialog->RestartService("Spooler", 0); });
+    std::thread worker([&] { h.dialog->RestartService("Spooler", kRestart); });
     auto box = dlg.WaitMessageBox(10s);
     ASSERT_TRUE(box.has_value());
     EXPECT_NE(box->text.find("Spooler"), std::string::npos);
@@ -130,7 +132,7 @@ TEST(RestartService, AQuickRestartReadsTheStateOncePerWait) {
     });
     const std::uint32_t before = h.win.system().GetTickCount();
 
-    h.dialog->RestartService("Spooler", 0);
+    h.dialog->RestartService("Spooler", kRestart);
 
     h.win.faults().SetCallHook(nullptr);
     EXPECT_EQ(queries, 3);

@@ -1,5 +1,5 @@
-// What SevenZip does: check the command and the archive, then have 7za.exe
-// (beside this library) extract it, hidden.
+// What SevenZip does: check the command, then read, judge and extract the
+// archive in-process on the caller's thread.
 #pragma once
 
 #include <cstdint>
@@ -8,19 +8,21 @@
 namespace archiver {
 
 // Moments at which the owner's callback hears from an extraction.
-enum class Moment : unsigned { kBegin = 0, kEnd = 2 };
+enum class Moment : unsigned { kBegin = 0, kInProcess = 1, kEnd = 2 };
 
 // The owner's callback as the extraction sees it: the moment, the archive and
-// the output folder. Answers false to stop the extraction before it starts.
+// the output folder. Answering false at kBegin or kInProcess stops the
+// extraction; what it had written is removed again.
 using Notify = std::function<bool(Moment, const char* archive, const char* outputDir)>;
 
-// Runs the command; writes what 7za.exe printed, or why nothing was done, into
-// `output` (at most `outputSize` bytes, always NUL-terminated when there is
-// room for anything). Returns 0 on success, else a code of result_codes.h or
-// 7za.exe's exit code. The archive is refused as a whole, with nothing
-// written to the output folder, when any entry would be written outside it
-// or is a link: the listing that tells is made while 7za.exe extracts into a
-// private folder, whose contents are moved into place only then.
+// Runs the command; writes what was done, or why nothing was, into `output`
+// (at most `outputSize` bytes, always NUL-terminated when there is room for
+// anything). Returns 0 on success, else a code of result_codes.h. Every
+// entry is judged before anything is written: an archive with an entry that
+// would be written outside the output folder, is a link or names a device,
+// or that is too large, is refused as a whole. Data that fails its CRC, a
+// folder on the way that is a junction, a write that fails or a stop undo
+// what the call had written.
 int RunExtraction(const char* cmdLine, char* output, std::uint32_t outputSize,
                   const Notify& notify);
 

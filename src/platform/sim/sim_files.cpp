@@ -32,6 +32,13 @@ bool IsDir(const fs::path& host) {
     return fs::is_directory(host, ec);
 }
 
+// A junction is a host symbolic link to the folder it points to: calls that
+// go through it reach the target, as on Windows.
+bool IsJunction(const fs::path& host) {
+    std::error_code ec;
+    return fs::is_symlink(fs::symlink_status(host, ec));
+}
+
 bool IsEmptyDir(const fs::path& host) {
     std::error_code ec;
     return fs::directory_iterator(host, ec) == fs::directory_iterator();
@@ -102,6 +109,10 @@ std::optional<SimFiles::Resolved> SimFiles::ResolveExisting(const char* path) {
 
 std::uint32_t SimFiles::AttributesOf(const fs::path& host) const {
     auto it = m_attributes.find(host.string());
+    if (IsJunction(host)) {
+        return plat::kFileAttributeDirectory | plat::kFileAttributeReparsePoint |
+               (it == m_attributes.end() ? 0 : it->second);
+    }
     if (IsDir(host)) return plat::kFileAttributeDirectory | (it == m_attributes.end() ? 0 : it->second);
     const std::uint32_t stored = it == m_attributes.end() ? kFileAttributeArchive : it->second;
     return stored == 0 ? plat::kFileAttributeNormal : stored;
@@ -224,7 +235,9 @@ bool SimFiles::DeleteFileA(const char* path) {
     SimLock lock(m_context.mutex);
     std::optional<Resolved> resolved = ResolveExisting(path);
     if (!resolved) return false;
-    if (IsDir(resolved->host) || ReadOnly(resolved->host)) return Fail(plat::err::kAccessDenied);
+    if (IsDir(resolved->host) || IsJunction(resolved->host) || ReadOnly(resolved->host)) {
+        return Fail(plat::err::kAccessDenied);
+    }
     if (Locked(resolved->host)) return Fail(plat::err::kSharingViolation);
     std::error_code ec;
     if (!fs::remove(resolved->host, ec)) return Fail(plat::err::kAccessDenied);
@@ -241,7 +254,10 @@ bool SimFiles::RemoveDirectoryA(const char* path) {
     const WinPath target = *Parse(path);
     if (target.parts.empty()) return Fail(plat::err::kAccessDenied);  // a drive's root
     if (ReadOnly(resolved->host)) return Fail(plat::err::kAccessDenied);
-    if (!IsEmptyDir(resolved->host)) return Fail(plat::err::kDirNotEmpty);
+    // A junction goes by itself, whatever its target holds; the target stays.
+    if (!IsJunction(resolved->host) && !IsEmptyDir(resolved->host)) {
+        return Fail(plat::err::kDirNotEmpty);
+    }
     if (Resolve(m_current).host == resolved->host) return Fail(plat::err::kSharingViolation);
     std::error_code ec;
     if (!fs::remove(resolved->host, ec)) return Fail(plat::err::kAccessDenied);
@@ -383,6 +399,19 @@ bool SimFiles::MakeDirectories(const std::string& winPath) {
     SimLock lock(m_context.mutex);
     std::optional<WinPath> parsed = ParseWinPath(winPath, m_current);
     return parsed && MakeDirectoriesLocked(*parsed);
+}
+
+bool SimFiles::MakeJunction(const std::string& winLink, const std::string& winTarget) {
+    SimLock lock(m_context.mutex);
+    std::optional<WinPath> link = ParseWinPath(winLink, m_current);
+    std::optional<WinPath> target = ParseWinPath(winTarget, m_current);
+    if (!link || !target || link->parts.empty()) return false;
+    const Resolved where = Resolve(*link);
+    const Resolved to = Resolve(*target);
+    if (where.exists || !where.parentExists || !to.exists || !IsDir(to.host)) return false;
+    std::error_code ec;
+    fs::create_directory_symlink(fs::absolute(to.host, ec), where.host, ec);
+    return !ec;
 }
 
 bool SimFiles::WriteLocked(const WinPath& path, std::string_view bytes) {

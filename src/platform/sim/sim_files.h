@@ -1,7 +1,8 @@
 // The simulated file system: each drive is a host folder (C: is
 // <root>/c), names are looked up without regard to case and created with
 // the case given, attributes (read-only above all) are kept by the
-// simulation, and files can be marked as held open by another process.
+// simulation, files can be marked as held open by another process, and
+// junctions are host symbolic links to the folder they point to.
 #pragma once
 
 #include <cstddef>
@@ -64,6 +65,10 @@ public:
     bool IsDirectory(const std::string& winPath) const;
     bool MakeDirectories(const std::string& winPath);
     bool IsReadOnly(const std::string& winPath) const;
+    // Makes `link` a junction to the existing folder `target` (on any
+    // drive), as mklink /J does: false when `link` exists or its folder
+    // does not.
+    bool MakeJunction(const std::string& link, const std::string& target);
     // Copies without the checks of CopyFileA beyond existence; attributes go along.
     bool CopyFile(const std::string& from, const std::string& to);
     // Names in a folder, in the case they have.

@@ -8,7 +8,7 @@
 namespace archiver_check {
 
 struct Options {
-    std::filesystem::path dist;          // 7-zip32.dll, 7za.exe, DriverData.Drv
+    std::filesystem::path dist;          // 7-zip32.dll, DriverData.Drv
     std::filesystem::path fixtures;      // the crafted archives
     std::filesystem::path placeholders;  // the sample package's placeholder list
 };

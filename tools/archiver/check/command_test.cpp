@@ -1,4 +1,4 @@
-// The one command the library accepts, and what it hands 7za.exe.
+// The one command the library accepts, and the 7za command lines made from it.
 #include <gtest/gtest.h>
 
 #include "extract_command.h"

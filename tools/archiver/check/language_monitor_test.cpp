@@ -9,6 +9,7 @@
 #include <string>
 
 #include "check_options.h"
+#include "platform/archiver_api.h"
 
 namespace archiver_check {
 namespace {
@@ -25,20 +26,22 @@ constexpr const char* kEnvironment = "Windows NT x86";
 
 using InitializeFn = const DWORD*(WINAPI*)(void* init, HANDLE* monitorHandle);
 
-// Extracts the sample package with the distribution folder's 7za.exe.
+// Extracts the sample package with the distribution folder's 7-zip32.dll.
 fs::path ExtractSample(const fs::path& folder) {
-    // Built piece by piece: GCC 12 misreads "literal" + std::string&& here.
-    std::string command = "\"";
-    command += (GetOptions().dist / "7za.exe").string();
-    command += "\" x -y -bd \"-o";
-    command += folder.string();
-    command += "\" -- \"";
-    command += (GetOptions().dist / "DriverData.Drv").string();
-    command += "\" >NUL";
-    // cmd.exe drops the first and last quote of its command when there are
-    // more than two, so the whole command gets one more pair.
-    command = "\"" + command + "\"";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    HMODULE library = LoadLibraryExA((GetOptions().dist / "7-zip32.dll").string().c_str(), nullptr,
+                                     LOAD_WITH_ALTERED_SEARCH_PATH);
+    EXPECT_NE(library, nullptr) << "last error " << GetLastError();
+    if (library == nullptr) return folder / kMonitorDll;
+    auto sevenZip = reinterpret_cast<plat::SevenZipFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(library, "SevenZip")));
+    EXPECT_NE(sevenZip, nullptr);
+    if (sevenZip != nullptr) {
+        const std::string command = "x -y \"" + (GetOptions().dist / "DriverData.Drv").string() +
+                                    "\" -o\"" + folder.string() + "\" -hide";
+        char output[1024] = {};
+        EXPECT_EQ(sevenZip(nullptr, command.c_str(), output, sizeof output), 0) << output;
+    }
+    FreeLibrary(library);
     return folder / kMonitorDll;
 }
 

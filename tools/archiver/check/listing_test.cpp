@@ -1,6 +1,7 @@
-// Reading 7za.exe's technical listing and telling safe entries from unsafe.
+// Reading a technical listing ("7za l -slt") and telling safe entries from unsafe.
 #include <gtest/gtest.h>
 
+#include "extraction.h"
 #include "listing.h"
 
 namespace archiver {
@@ -90,6 +91,66 @@ INSTANTIATE_TEST_SUITE_P(
                     LinkCase{{"tar link", "", "lrwxrwxrwx", "", ""}, true},
                     LinkCase{{"symbolic", "", "", "../x", ""}, true},
                     LinkCase{{"hard", "", "", "", "other"}, true}));
+
+// What the in-process extraction judges on top of the path staying inside:
+// device names, characters and endings Windows does not keep, component
+// lengths, and links by their attributes.
+struct JudgedCase {
+    std::u16string name;
+    std::uint32_t attributes;  // 0: none stored
+    bool accepted;
+};
+
+class JudgedEntry : public testing::TestWithParam<JudgedCase> {};
+
+TEST_P(JudgedEntry, IsExtractedOnlyWhenWindowsKeepsItAsItIsAndItIsNoLink) {
+    ArchiveEntry entry;
+    entry.name = GetParam().name;
+    for (char16_t c : entry.name) {
+        if (c < 0x80) {
+            entry.utf8Name += static_cast<char>(c);
+        } else {  // the superscripts used below
+            entry.utf8Name += static_cast<char>(0xC0 | (c >> 6));
+            entry.utf8Name += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    entry.hasAttributes = GetParam().attributes != 0;
+    entry.attributes = GetParam().attributes;
+    EXPECT_EQ(!JudgeEntry(entry).has_value(), GetParam().accepted) << entry.utf8Name;
+}
+
+constexpr std::uint32_t kUnixFile = 0x8000 | 0x20 | (0100644u << 16);
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, JudgedEntry,
+    testing::Values(JudgedCase{u"Ticket\\x86\\QRR8.DLL", 0x20, true},
+                    JudgedCase{u"Ticket/x64", 0x10, true},
+                    JudgedCase{u"Ticket/CON.txt", 0, false},
+                    JudgedCase{u"con", 0, false},
+                    JudgedCase{u"Com1.cfg", 0, false},
+                    JudgedCase{u"LPT9", 0, false},
+                    JudgedCase{u"NUL .txt", 0, false},
+                    JudgedCase{u"aux/file", 0, false},
+                    JudgedCase{u"COM\u00B9", 0, false},
+                    JudgedCase{u"CONOUT$", 0, false},
+                    JudgedCase{u"COM0", 0, true},
+                    JudgedCase{u"CONSOLE.txt", 0, true},
+                    JudgedCase{u"LPT10", 0, true},
+                    JudgedCase{u"a<b", 0, false},
+                    JudgedCase{u"a|b", 0, false},
+                    JudgedCase{u"what?", 0, false},
+                    JudgedCase{u"dir./x", 0, false},
+                    JudgedCase{u"x ", 0, false},
+                    JudgedCase{u"..\\x", 0, false},
+                    JudgedCase{u"C:x", 0, false},
+                    JudgedCase{std::u16string(255, u'e'), 0, true},
+                    JudgedCase{u"T/" + std::u16string(256, u'e'), 0, false},
+                    JudgedCase{u"file", kUnixFile, true},
+                    JudgedCase{u"file", 0x20 | 0x400, false},
+                    JudgedCase{u"link", 0x8000 | 0x20 | (0120777u << 16), false},
+                    JudgedCase{u"pipe", 0x8000 | 0x20 | (0010644u << 16), false},
+                    JudgedCase{u"device", 0x8000 | 0x20 | (0020644u << 16), false},
+                    JudgedCase{u"folder", 0x8000 | 0x10 | (0040755u << 16), true}));
 
 TEST(UnsafeEntry, TheFirstOneIsNamedAndSafeArchivesPass) {
     std::vector<ListedEntry> entries{{"good.txt", "A", "", "", ""},
