@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "app/box_texts.h"
 #include "dialog_probe.h"
 #include "launch.h"
 #include "printer_probe.h"
@@ -36,7 +37,6 @@ namespace {
 constexpr DWORD kReadyTimeoutMs = 120000;
 constexpr DWORD kStepTimeoutMs = 300000;
 constexpr DWORD kPollMs = 2;
-constexpr char kNoPortCaption[] = "Fail to select port";
 constexpr char kPromptCaption[] = "Prompt(automatically select the available serial port) ";
 constexpr char kPortsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 constexpr char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
@@ -140,7 +140,7 @@ bool StartReady(const std::string& dist, int row, ReadyInstaller& run, bool tell
 bool Finish(ReadyInstaller& run) {
     HWND button = GetDlgItem(run.dialog, IDC_INSTALL);
     if (!WatchUntil(run.child, {}, [&] {
-            return e2e::ReadWindowText(button).value_or("") == "&Finish" &&
+            return e2e::ReadWindowText(button).value_or("") == kFinishCaption &&
                    IsWindowEnabled(button);
         }, 20)) {
         return false;
@@ -167,8 +167,8 @@ double UsbRun(const std::string& dist, int ports, bool first, SIZE_T* peak, doub
     const double start = bench::NowMs();
     PostMessageA(GetDlgItem(run.dialog, IDC_INSTALL), BM_CLICK, 0, 0);
     HWND box = nullptr;
-    if (!WatchUntil(run.child, {kNoPortCaption}, [&] {
-            box = e2e::FindProcessWindow(run.child.Id(), kNoPortCaption);
+    if (!WatchUntil(run.child, {kNoUsbPortCaption}, [&] {
+            box = e2e::FindProcessWindow(run.child.Id(), kNoUsbPortCaption);
             return box != nullptr && IsWindowVisible(box);
         })) {
         return -1;

@@ -51,3 +51,8 @@ void CDialog::OnCancel() { EndDialog(plat::kIdCancel); }
 void CDialog::EndDialog(std::intptr_t result) {
     if (m_pWnd != nullptr) m_pWnd->EndDialog(result);
 }
+
+int CDialog::ShowBox(const std::string& text, const std::string& caption,
+                     std::uint32_t type) const {
+    return m_pWnd != nullptr ? m_pWnd->MessageBoxA(text, caption, type) : plat::kIdCancel;
+}

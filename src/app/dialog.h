@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/ui.h"
 
@@ -41,6 +42,10 @@ protected:
     virtual void OnOK();
     virtual void OnCancel();
     void EndDialog(std::intptr_t result);
+    // Shows a message box owned by the window and returns the button that
+    // closed it; without a window shows nothing and returns IDCANCEL, as for
+    // a box dismissed.
+    int ShowBox(const std::string& text, const std::string& caption, std::uint32_t type) const;
 
     plat::IUserInterface& m_ui;
     // Set when the window is created and kept afterwards: the platform keeps

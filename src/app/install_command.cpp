@@ -5,10 +5,6 @@
 #include "install/catalogue.h"
 #include "ports/port_kinds.h"
 
-namespace {
-constexpr const char* kFinishCaption = "&Finish";
-}  // namespace
-
 void CInstallerDlg::OnInstall() {
     UpdateData(true);
     if (m_btnInstall.GetWindowText() == kFinishCaption) {
@@ -47,12 +43,8 @@ void CInstallerDlg::OnInstall() {
     if (!IsCatalogueIndex(m_nDriverIndex, groups)) {
         // A name of the driver list that stands in a section no model of the
         // catalogue belongs to: nothing could be installed for it.
-        if (m_pWnd != nullptr) {
-            m_pWnd->MessageBoxA("The driver \"" + m_cboDriver.GetWindowText() +
-                                    "\" is not known to this installer.\r\n"
-                                    "Please choose another driver.",
-                                AppTitle(), plat::kMbOk | plat::kMbIconWarning);
-        }
+        ShowBox(kUnknownDriverBefore + m_cboDriver.GetWindowText() + kUnknownDriverAfter,
+                AppTitle(), plat::kMbOk | plat::kMbIconWarning);
         EndInstallation(InstallOutcome::kUnknownDriver);
         m_btnInstall.EnableWindow(true);
     } else if (m_nDriverIndex < groups.Total()) {

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/box_texts.h"
 #include "app/controls.h"
 #include "app/dialog.h"
 #include "app/install_report.h"

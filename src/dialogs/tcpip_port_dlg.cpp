@@ -1,5 +1,7 @@
 #include "dialogs/tcpip_port_dlg.h"
 
+#include "app/box_texts.h"
+
 namespace {
 // ERROR_ADAP_HDW_ERR: the port monitor met a hardware error.
 constexpr std::uint32_t kAdapterHardwareError = 57;
@@ -35,9 +37,9 @@ void CTcpipPortDlg::OnConfigurePort() {
     if (m_spooler.ConfigurePortA(Owner(), m_lstPorts.GetItemText(row, 0))) return;
     const std::uint32_t error = m_system.GetLastError();
     if (error == plat::err::kNotSupported) {
-        Tell("Failed to configure printer port.\r\nThe request is not supported.", "Configure Port");
+        Tell(kConfigureUnsupportedText, kConfigureUnsupportedCaption);
     } else if (error == kAdapterHardwareError) {
-        Tell("Failed to configure printer port.\r\nA hardware error occurred. ", "Configure Por");
+        Tell(kConfigureHardwareErrorText, kConfigureHardwareErrorCaption);
     }
 }
 
@@ -45,21 +47,21 @@ void CTcpipPortDlg::OnDeletePort() {
     const int row = FirstSelectedRow();
     if (row >= 0 && !m_spooler.DeletePortA(Owner(), m_lstPorts.GetItemText(row, 0)) &&
         m_system.GetLastError() == plat::err::kNotSupported) {
-        Tell("Failed to delete port.The request is not supported.", "Delete Port");
+        Tell(kDeleteUnsupportedText, kDeleteUnsupportedCaption);
     }
     FillPortList();
 }
 
 void CTcpipPortDlg::OnChoose() {
     if (m_lstPorts.GetItemCount() == 0) {
-        Tell("There is no available TCP/IP port\r\nClick \"Add port\" to create a new port", "Prompt");
+        Tell(kNoTcpipPortText, kPromptCaption);
         return;
     }
     CPortListDlg::OnChoose();
 }
 
 void CTcpipPortDlg::Tell(const char* text, const char* caption) {
-    if (m_pWnd != nullptr) m_pWnd->MessageBoxA(text, caption, plat::kMbOk);
+    ShowBox(text, caption, plat::kMbOk);
 }
 
 plat::WindowHandle CTcpipPortDlg::Owner() const {

@@ -52,20 +52,16 @@ bool CInstallerDlg::SelectDriverEnvironment(std::string* environment, std::strin
 
 void CInstallerDlg::ReportFolderTooLong(const std::string& folder) {
     NoteStepFailure(StepFailure::kFolderTooLong);
-    if (m_pWnd == nullptr) return;
     const std::string named = folder.empty() ? "" : " \"" + folder + "\"";
-    m_pWnd->MessageBoxA("The folder" + named + " is too long for this installer.", "Error",
-                        plat::kMbOk | plat::kMbIconError);
+    ShowBox(kFolderTooLongBefore + named + kFolderTooLongAfter, kErrorCaption,
+            plat::kMbOk | plat::kMbIconError);
 }
 
 void CInstallerDlg::ReportNoDriverDirectory(std::uint32_t error) {
     NoteStepFailure(StepFailure::kDriverFolderUnknown);
-    if (m_pWnd == nullptr) return;
     char text[96];
-    std::snprintf(text, sizeof text,
-                  "The printer driver folder of Windows could not be found (error %u).",
-                  static_cast<unsigned>(error));
-    m_pWnd->MessageBoxA(text, "Error", plat::kMbOk | plat::kMbIconError);
+    std::snprintf(text, sizeof text, kNoDriverFolderFormat, static_cast<unsigned>(error));
+    ShowBox(text, kErrorCaption, plat::kMbOk | plat::kMbIconError);
 }
 
 void CInstallerDlg::StageDriverFile(const std::string& sourceFolder,
@@ -80,16 +76,11 @@ void CInstallerDlg::ReportDriverFailure(std::uint32_t error, PrinterVariant vari
     EndInstallation(InstallOutcome::kDriverRefused);
     const bool receipt = variant == PrinterVariant::Receipt;
     char text[160];
-    std::snprintf(text, sizeof text,
-                  "Failed to add the driver %d\r\n\r\nClick Retry:You can retry\r\n"
-                  "Click Cancel\xA3\xBA%s and abort installation",
-                  static_cast<int>(error), receipt ? "Exit" : "exit");
-    const int answer =
-        m_pWnd != nullptr
-            ? m_pWnd->MessageBoxA(text, receipt ? "Error" : AppTitle(), plat::kMbRetryCancel)
-            : plat::kIdCancel;
+    std::snprintf(text, sizeof text, kDriverRefusedFormat, static_cast<int>(error),
+                  receipt ? "Exit" : "exit");
+    const int answer = ShowBox(text, receipt ? kErrorCaption : AppTitle(), plat::kMbRetryCancel);
     if (answer == plat::kIdRetry) {
-        m_btnInstall.SetWindowText("Reinstall");
+        m_btnInstall.SetWindowText(kReinstallCaption);
         m_btnInstall.EnableWindow(true);
         m_progress.SetPos(0);
     } else {

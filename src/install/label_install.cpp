@@ -21,10 +21,7 @@ bool CInstallerDlg::GetMonitorDirectory(std::string* directory) {
         // An empty folder would put the monitor's DLL into the root of the
         // current drive and register it from there.
         NoteStepFailure(StepFailure::kSystemFolderUnknown);
-        if (m_pWnd != nullptr) {
-            m_pWnd->MessageBoxA("The system folder cannot be found.", "Error",
-                                plat::kMbOk | plat::kMbIconError);
-        }
+        ShowBox(kNoSystemFolderText, kErrorCaption, plat::kMbOk | plat::kMbIconError);
         return false;
     }
     std::string folder(buffer, length < kMonitorDirectorySize ? length : 0);
@@ -80,7 +77,7 @@ void CInstallerDlg::InstallLabelPrinter() {
     if (!spooler.AddMonitorA(2, plat::MonitorInfo2{kLanguageMonitor, environment, monitorDll}) &&
         m_platform.system.GetLastError() != plat::err::kPrintMonitorAlreadyInstalled) {
         EndInstallation(InstallOutcome::kMonitorRefused);
-        if (m_pWnd != nullptr) m_pWnd->MessageBoxA("Failed to add Monitor\r\n", AppTitle(), plat::kMbOk);
+        ShowBox(kMonitorRefusedText, AppTitle(), plat::kMbOk);
         OnOK();
         return;
     }

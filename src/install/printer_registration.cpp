@@ -35,9 +35,7 @@ void CInstallerDlg::SetDefaultPrinter(const std::string& printerName) {
                                 reinterpret_cast<const std::uint8_t*>(device.data()),
                                 static_cast<std::uint32_t>(device.size())) != 0) {
         NoteStepFailure(StepFailure::kDefaultPrinterNotSet);
-        if (m_pWnd != nullptr) {
-            m_pWnd->MessageBoxA("Error\xA3\xBA" "Failed to set regist", AppTitle(), plat::kMbOk);
-        }
+        ShowBox(kDefaultPrinterNotSetText, AppTitle(), plat::kMbOk);
     } else {
         m_installReport.defaultPrinter = true;
     }
@@ -46,22 +44,22 @@ void CInstallerDlg::SetDefaultPrinter(const std::string& printerName) {
 
 void CInstallerDlg::ReportPrinterFailure(std::uint32_t error) {
     std::string text;
-    std::string caption = "Prompt";
+    std::string caption = kPromptCaption;
     bool retry = true;
     if (error == plat::err::kUnknownPort) {
-        text = "There's no available useful port,please select other type of port";
+        text = kNoUsefulPortText;
     } else if (error == plat::err::kModNotFound) {
-        text = "Missing system flies,please repair system";
+        text = kMissingFilesText;
     } else {
         char buffer[64];
-        std::snprintf(buffer, sizeof buffer, "Error AddPrinter %d", static_cast<int>(error));
+        std::snprintf(buffer, sizeof buffer, kAddPrinterErrorFormat, static_cast<int>(error));
         text = buffer;
-        caption = "Error prompt";
+        caption = kErrorPromptCaption;
         retry = false;
     }
     EndInstallation(InstallOutcome::kPrinterNotCreated);
-    if (m_pWnd != nullptr) m_pWnd->MessageBoxA(text, caption, plat::kMbOk);
-    if (retry) m_btnInstall.SetWindowText("Reinstall");
+    ShowBox(text, caption, plat::kMbOk);
+    if (retry) m_btnInstall.SetWindowText(kReinstallCaption);
     m_btnInstall.EnableWindow(true);
     m_progress.SetPos(0);
 }
@@ -142,12 +140,12 @@ void CInstallerDlg::RegisterPrinter(const std::string& printerName, const std::s
     const bool serial = m_nPortType == kPortSerial;
     if (!serial) {
         m_progress.SetPos(100);
-        m_strStatus = "The installation is completed.";
+        m_strStatus = kCompletedStatus;
         EndInstallation(InstallOutcome::kInstalled);
     }
     if (variant == PrinterVariant::Receipt || !serial) {
         m_btnInstall.EnableWindow(true);
-        m_btnInstall.SetWindowText("&Finish");
+        m_btnInstall.SetWindowText(kFinishCaption);
         RefreshControls();
     }
 }

@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr const char* kStatusUnknown = "Service status is unknown";
-
 // Owns a service control manager or service handle.
 class ScopedServiceHandle {
 public:
@@ -66,9 +64,7 @@ void CInstallerDlg::RestartService(const char* serviceName, plat::RestartMode mo
         // right; stopping blindly could cut off a spooler that is printing,
         // so nothing more is tried.
         NoteStepFailure(StepFailure::kSpoolerStateUnknown);
-        if (m_pWnd != nullptr) {
-            m_pWnd->MessageBoxA(kStatusUnknown, AppTitle(), plat::kMbOk | plat::kMbIconInformation);
-        }
+        ShowBox(kSpoolerStatusUnknownText, AppTitle(), plat::kMbOk | plat::kMbIconInformation);
         return;
     }
 
@@ -96,9 +92,6 @@ void CInstallerDlg::RestartService(const char* serviceName, plat::RestartMode mo
     }
     if (reached) return;
     NoteStepFailure(StepFailure::kSpoolerTimedOut);
-    if (m_pWnd != nullptr) {
-        m_pWnd->MessageBoxA(std::string("The service \"") + serviceName +
-                                "\" did not reach the expected state in time.",
-                            AppTitle(), plat::kMbOk | plat::kMbIconWarning);
-    }
+    ShowBox(kServiceLateBefore + std::string(serviceName) + kServiceLateAfter, AppTitle(),
+            plat::kMbOk | plat::kMbIconWarning);
 }

@@ -28,7 +28,7 @@ void CInstallerDlg::AssignPrinterPort(const char* printerName, std::string port)
     plat::IRegistry& registry = m_platform.registry;
     auto reportFailure = [this] {
         NoteStepFailure(StepFailure::kPrinterPortNotWritten);
-        if (m_pWnd != nullptr) m_pWnd->MessageBoxA("Failed to read Registry", AppTitle(), plat::kMbOk);
+        ShowBox(kRegistryReadFailedText, AppTitle(), plat::kMbOk);
     };
 
     int written = 0;

@@ -5,14 +5,9 @@
 #include "dialogs/tcpip_port_dlg.h"
 #include "ports/port_kinds.h"
 
-namespace {
-constexpr const char* kNoParallelPort =
-    "There is no available parallel port.\r\n\r\nPlease select other port type.";
-}  // namespace
-
 int CInstallerDlg::SelectParallelPort() {
     if (m_saParallelPorts.empty()) {
-        if (m_pWnd != nullptr) m_pWnd->MessageBoxA(kNoParallelPort, AppTitle(), plat::kMbOk);
+        ShowBox(kNoParallelPortText, AppTitle(), plat::kMbOk);
         return PORT_CHOICE_CANCEL;
     }
     if (m_saParallelPorts.size() == 1) return PORT_CHOICE_BASE;

@@ -16,7 +16,6 @@ constexpr int kSendBufferSize = 512;
 constexpr std::uint8_t kReceiptQuery[3] = {0x10, 0x04, 0x01};
 constexpr std::uint8_t kLabelQuery[3] = {0x1B, 0x21, 0x3F};
 constexpr const char* kPortsKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
-constexpr const char* kPortsWriteFailed = "Error\xA3\xBA" "Failed to set Registry";
 constexpr const char* kCurrentPort = "The current printer port is ";
 constexpr const char* kNotDetected = "Unable to detect available printer.The current printer port is ";
 
@@ -49,7 +48,7 @@ void CInstallerDlg::WritePortSettings(const std::string& port) {
                                 reinterpret_cast<const std::uint8_t*>(settings),
                                 static_cast<std::uint32_t>(length)) != 0) {
         NoteStepFailure(StepFailure::kPortSettingsNotWritten);
-        if (m_pWnd != nullptr) m_pWnd->MessageBoxA(kPortsWriteFailed, AppTitle(), plat::kMbOk);
+        ShowBox(kPortsWriteFailedText, AppTitle(), plat::kMbOk);
     }
     registry.RegCloseKey(key);
 }
@@ -67,7 +66,7 @@ void CInstallerDlg::RewriteSerialPrinters(const std::string& installedPrinter) {
 
 void CInstallerDlg::FinishDialog() {
     m_btnInstall.EnableWindow(true);
-    m_btnInstall.SetWindowText("&Finish");
+    m_btnInstall.SetWindowText(kFinishCaption);
     RefreshControls();
 }
 

@@ -10,10 +10,6 @@ constexpr const char* kOnlineKey =
     "Print\\Printers\\";
 constexpr std::uint32_t kOnlineBufferSize = 50;
 constexpr int kWindows7 = 9;
-constexpr const char* kNotFound =
-    "Failed to select USB port,please check the port is connected.\r\n\r\n"
-    "Click Retry:Retry to select usb port\r\n"
-    "Click Cancel:Continue installation, you can select the port after installation";
 }  // namespace
 
 void CInstallerDlg::DetectUsbPort() {
@@ -48,9 +44,7 @@ void CInstallerDlg::DetectUsbPort() {
             std::uint8_t data[kOnlineBufferSize] = {};
             std::uint32_t size = kOnlineBufferSize;
             if (registry.RegQueryValueExA(key, "PrinterOnLine", nullptr, data, &size) != 0) {
-                if (m_pWnd != nullptr) {
-                    m_pWnd->MessageBoxA("Failed to read Registry", AppTitle(), plat::kMbOk);
-                }
+                ShowBox(kRegistryReadFailedText, AppTitle(), plat::kMbOk);
                 registry.RegCloseKey(key);
                 continue;
             }
@@ -64,9 +58,7 @@ void CInstallerDlg::DetectUsbPort() {
         }
 
         if (found != 0) break;
-        if (m_pWnd == nullptr ||
-            m_pWnd->MessageBoxA(kNotFound, "Fail to select port", plat::kMbRetryCancel) !=
-                plat::kIdRetry) {
+        if (ShowBox(kNoUsbPortText, kNoUsbPortCaption, plat::kMbRetryCancel) != plat::kIdRetry) {
             EndInstallation(InstallOutcome::kFallbackPort);
             break;
         }

@@ -2,12 +2,9 @@
 // queued bytes and reports what arrives to the owner window.
 #include <cstdio>
 
+#include "app/box_texts.h"
 #include "serial/serial_messages.h"
 #include "serial/serial_session.h"
-
-namespace {
-constexpr const char* kReportTitle = "Application Error";
-}  // namespace
 
 void CSerialSession::Run() {
     const plat::Handle port = m_hPort.load();
@@ -197,6 +194,6 @@ void CSerialSession::ReportError(const char* operation) {
     // A box of its own, owned by no window: the owner's thread never waits
     // in it for this thread, and a let-go thread's box outlives no window.
     m_bInBlockingCall = true;
-    m_ui.MessageBoxA(report, kReportTitle, plat::kMbIconError);
+    m_ui.MessageBoxA(report, kSerialErrorCaption, plat::kMbIconError);
     m_bInBlockingCall = false;
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "app/box_texts.h"
 #include "app/globals.h"
 #include "dialogs/serial_prompt_dlg.h"
 #include "ports/port_kinds.h"
@@ -15,8 +16,6 @@
 namespace {
 
 constexpr std::chrono::milliseconds kPoll{50};
-constexpr const char* kFinishCaption = "&Finish";
-constexpr const char* kInstallCaption = "&Install";
 constexpr const char* kKindNames[kPortKindCount] = {"serial", "USB", "parallel", "TCP/IP"};
 // How long a network printer is given to answer before its port is made
 // anyway.

@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "app/box_texts.h"
 #include "combo_probe.h"
 #include "dialog_probe.h"
 #include "installer_session.h"
@@ -38,11 +39,10 @@
 namespace {
 
 constexpr char kSerialPromptCaption[] = "Prompt(automatically select the available serial port) ";
-constexpr char kNoPortCaption[] = "Fail to select port";
 // The status lines an installation ends with, by port kind; once the
 // serial prompt was answered, only the probe's own endings count, as the
 // serial installation's "The current printer port is" comes before it.
-constexpr const char* kLastStatuses[] = {"The installation is completed.",
+constexpr const char* kLastStatuses[] = {kCompletedStatus,
                                          "The available printer port:", "Unable to detect",
                                          "The current printer port is"};
 constexpr const char* kProbeLastStatuses[] = {"The available printer port:", "Unable to detect"};
@@ -153,14 +153,14 @@ int Install(DWORD timeoutMs) {
     bool probing = false;
     const bool finished = e2e::WaitUntil(
         [&] {
-            if (HWND box = FindWindowA("#32770", kNoPortCaption)) {
+            if (HWND box = FindWindowA("#32770", kNoUsbPortCaption)) {
                 PostMessageA(box, WM_COMMAND, IDCANCEL, 0);
             }
             if (HWND prompt = FindWindowA("#32770", kSerialPromptCaption)) {
                 PostMessageA(GetDlgItem(prompt, IDC_SERIAL_YES), BM_CLICK, 0, 0);
                 probing = true;
             }
-            unexpected = UnexpectedBox(dialog, {kNoPortCaption, kSerialPromptCaption});
+            unexpected = UnexpectedBox(dialog, {kNoUsbPortCaption, kSerialPromptCaption});
             if (!unexpected.empty()) return true;
             const std::string status =
                 e2e::ReadWindowText(GetDlgItem(dialog, IDC_STATUS)).value_or("");
@@ -169,7 +169,7 @@ int Install(DWORD timeoutMs) {
                                    [&status](const char* ending) { return status.rfind(ending, 0) == 0; });
             };
             const bool last = probing ? endsWith(kProbeLastStatuses) : endsWith(kLastStatuses);
-            return last && e2e::ReadWindowText(button).value_or("") == "&Finish";
+            return last && e2e::ReadWindowText(button).value_or("") == kFinishCaption;
         },
         timeoutMs, 200);
     const std::string status = e2e::ReadWindowText(GetDlgItem(dialog, IDC_STATUS)).value_or("");

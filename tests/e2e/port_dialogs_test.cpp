@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/box_texts.h"
 #include "dialog_probe.h"
 #include "dialogs/parallel_port_dlg.h"
 #include "dialogs/tcpip_port_dlg.h"
@@ -206,12 +207,12 @@ TEST_P(TcpipRefusal, TheMonitorsErrorIsShownAndTheListKept) {
 INSTANTIATE_TEST_SUITE_P(
     Errors, TcpipRefusal,
     testing::Values(
-        RefusalCase{"TestConfigureError", 50, IDC_CONFIGURE_PORT, "Configure Port",
-                    "Failed to configure printer port.\r\nThe request is not supported."},
-        RefusalCase{"TestConfigureError", 57, IDC_CONFIGURE_PORT, "Configure Por",
-                    "Failed to configure printer port.\r\nA hardware error occurred. "},
-        RefusalCase{"TestDeleteError", 50, IDC_DELETE_PORT, "Delete Port",
-                    "Failed to delete port.The request is not supported."}));
+        RefusalCase{"TestConfigureError", 50, IDC_CONFIGURE_PORT, kConfigureUnsupportedCaption,
+                    kConfigureUnsupportedText},
+        RefusalCase{"TestConfigureError", 57, IDC_CONFIGURE_PORT, kConfigureHardwareErrorCaption,
+                    kConfigureHardwareErrorText},
+        RefusalCase{"TestDeleteError", 50, IDC_DELETE_PORT, kDeleteUnsupportedCaption,
+                    kDeleteUnsupportedText}));
 
 TEST_F(TcpipPortDialog, DeleteRemovesTheRowAndAnEmptyListPromptsForAdd) {
     CTcpipPortDlg dialog(m_windows.platform());
@@ -225,11 +226,11 @@ TEST_F(TcpipPortDialog, DeleteRemovesTheRowAndAnEmptyListPromptsForAdd) {
         Click(d, IDC_DELETE_PORT);
         EXPECT_EQ("", Watch([&] { return ListRows(d).empty(); }));
         Click(d, IDC_CHOOSE_PORT);
-        prompt = AnswerBox("Prompt");
+        prompt = AnswerBox(kPromptCaption);
         Click(d, IDC_DISMISS_PORT);
     });
     EXPECT_EQ(afterOne, Rows{"IP_192.0.2.10"});
-    EXPECT_EQ(prompt, "There is no available TCP/IP port\r\nClick \"Add port\" to create a new port");
+    EXPECT_EQ(prompt, kNoTcpipPortText);
     EXPECT_EQ(result, 0xCCCC);
 }
 

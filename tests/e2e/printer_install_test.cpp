@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "app/box_texts.h"
 #include "combo_probe.h"
 #include "dialog_probe.h"
 #include "e2e_options.h"
@@ -29,7 +30,6 @@ namespace {
 constexpr char kPortsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 constexpr char kWindowsKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 constexpr char kFirstDriver[] = "SK200K8";
-constexpr char kFinished[] = "The installation is completed.";
 // The whole installation, spooler restarts included.
 constexpr DWORD kInstallTimeoutMs = 120000;
 
@@ -55,8 +55,8 @@ protected:
     void InstallAndWait(ReadyRun& run) {
         ASSERT_TRUE(run.Ready()) << run.Problem();
         PostMessageA(run.Control(IDC_INSTALL), BM_CLICK, 0, 0);
-        ASSERT_EQ("", run.Session().WaitForButton(IDC_INSTALL, "&Finish", kInstallTimeoutMs));
-        EXPECT_EQ(std::optional<std::string>(kFinished), ReadWindowText(run.Control(IDC_STATUS)));
+        ASSERT_EQ("", run.Session().WaitForButton(IDC_INSTALL, kFinishCaption, kInstallTimeoutMs));
+        EXPECT_EQ(std::optional<std::string>(kCompletedStatus), ReadWindowText(run.Control(IDC_STATUS)));
     }
 
     // "&Finish" ends the program, which removes its working files.
@@ -143,11 +143,11 @@ TEST_F(ReceiptInstallTest, WithRestartsNobodyOnLineAsksThenCompletes) {
     ASSERT_TRUE(run.Ready()) << run.Problem();
     PostMessageA(run.Control(IDC_INSTALL), BM_CLICK, 0, 0);
     std::string problem;
-    HWND box = run.Session().WaitForBox("Fail to select port", kInstallTimeoutMs, &problem);
+    HWND box = run.Session().WaitForBox(kNoUsbPortCaption, kInstallTimeoutMs, &problem);
     ASSERT_NE(box, nullptr) << problem << "; status: "
                             << ReadWindowText(run.Control(IDC_STATUS)).value_or("?");
     ASSERT_TRUE(Dismiss(box, IDCANCEL));
-    ASSERT_EQ("", run.Session().WaitForButton(IDC_INSTALL, "&Finish", kInstallTimeoutMs));
+    ASSERT_EQ("", run.Session().WaitForButton(IDC_INSTALL, kFinishCaption, kInstallTimeoutMs));
     const std::optional<PrinterView> printer = ReadPrinter(kFirstDriver);
     ASSERT_TRUE(printer.has_value());
     EXPECT_EQ(printer->port, "USB002") << "the last port tried";
@@ -213,7 +213,7 @@ std::vector<CloseCase> CloseCases() {
         cases.push_back({Numbered("Restarts", delay, "ms"), 1, nullptr, delay});
     }
     for (unsigned i = 0; i < 3; ++i) {
-        cases.push_back({Numbered("UsbBox", i), 1, "Fail to select port", 0});
+        cases.push_back({Numbered("UsbBox", i), 1, kNoUsbPortCaption, 0});
         cases.push_back({Numbered("ParallelDialog", i), 2, "Select A Parallel Port", 0});
     }
     return cases;

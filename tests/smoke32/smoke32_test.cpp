@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "app/box_texts.h"
 #include "combo_probe.h"
 #include "dialog_probe.h"
 #include "installer_session.h"
@@ -160,7 +161,7 @@ TEST_F(Smoke32Test, InstallsTheFirstReceiptPrinterOnAUsbPort) {
     std::string status;
     installProblem_ = installRun_.Install(&status);
     ASSERT_EQ("", installProblem_);
-    EXPECT_EQ("The installation is completed.", status);
+    EXPECT_EQ(kCompletedStatus, status);
 
     // The 32-bit installer registered the driver for the system's own word
     // size, with the files in the spooler's x64 folder.

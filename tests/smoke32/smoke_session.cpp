@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/box_texts.h"
 #include "dialog_probe.h"
 #include "e2e_options.h"
 #include "installer_session.h"
@@ -57,7 +58,7 @@ std::string SmokeSession::Install(std::string* status) {
     // No box belongs to an installation on a USB port that goes well: one
     // ends the wait at once.
     const std::string problem =
-        Watch([&] { return ReadWindowText(button).value_or("") == "&Finish"; }, kInstallBoundMs,
+        Watch([&] { return ReadWindowText(button).value_or("") == kFinishCaption; }, kInstallBoundMs,
               250);
     *status = ReadWindowText(GetDlgItem(m_hDialog, IDC_STATUS)).value_or("(no answer)");
     if (problem.empty()) return "";

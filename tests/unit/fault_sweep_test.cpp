@@ -15,6 +15,7 @@
 #include <mutex>
 #include <set>
 
+#include "app/box_texts.h"
 #include "install/catalogue.h"
 #include "install_support.h"
 #include "ports/port_kinds.h"
@@ -66,13 +67,11 @@ const std::multimap<std::string, std::uint32_t, std::less<>> kNamedErrors = {
 
 // The start of every text the installer shows in a box.
 const char* const kKnownTexts[] = {
-    "Error\xA3\xBA" "Failed to set regist", "Error\xA3\xBA" "Failed to set Registry",
-    "Failed to add Monitor\r\n", "Failed to read Registry", "The driver \"", "The folder",
-    "There is no available parallel port.", "Failed to select USB port,please check the port",
-    "Service status is unknown", "The service \"Spooler\"", "WARNING:  ", "Failed to add the driver ",
-    "There's no available useful port,please select other type of port",
-    "Missing system flies,please repair system", "Error AddPrinter ",
-    "The system folder cannot be found.", "The printer driver folder of Windows could not be found",
+    kDefaultPrinterNotSetText, kPortsWriteFailedText, kMonitorRefusedText, kRegistryReadFailedText,
+    kUnknownDriverBefore, kFolderTooLongBefore, kNoParallelPortText, kNoUsbPortText,
+    kSpoolerStatusUnknownText, "The service \"Spooler\"", "WARNING:  ", "Failed to add the driver ",
+    kNoUsefulPortText, kMissingFilesText, "Error AddPrinter ", kNoSystemFolderText,
+    "The printer driver folder of Windows could not be found",
 };
 
 // What the sweep sees and accepts: behaviour left as it is. An entry that is
@@ -128,7 +127,7 @@ void CheckRest(InstallerHarness& h, const Scenario& s, RunRecord& run) {
     // The report names how the installation ended, as the button shows it,
     // and success only with the new printer in place.
     const InstallReport& report = h.dialog->m_installReport;
-    const bool finished = !dlg.HasEnded() && dlg.Text(IDC_INSTALL) == "&Finish";
+    const bool finished = !dlg.HasEnded() && dlg.Text(IDC_INSTALL) == kFinishCaption;
     const bool completed =
         report.outcome == InstallOutcome::kInstalled || report.outcome == InstallOutcome::kFallbackPort;
     if (finished != completed) {
@@ -179,13 +178,13 @@ RunRecord RunOnce(const Scenario& s, const Fault* fault) {
         run.outcome = dlg.HasEnded() ? "ended" : dlg.Text(IDC_INSTALL);
 
         // Usable: a refused installation finishes when tried again.
-        if (run.outcome == "Reinstall" || run.outcome == "&Install") {
+        if (run.outcome == kReinstallCaption || run.outcome == kInstallCaption) {
             dlg.Click(IDC_INSTALL);
-            if (!RunToRest(h, 10s) || dlg.HasEnded() || dlg.Text(IDC_INSTALL) != "&Finish") {
+            if (!RunToRest(h, 10s) || dlg.HasEnded() || dlg.Text(IDC_INSTALL) != kFinishCaption) {
                 run.problems.push_back("the retry did not finish");
             }
         }
-        if (!dlg.HasEnded() && dlg.Text(IDC_INSTALL) == "&Finish") {
+        if (!dlg.HasEnded() && dlg.Text(IDC_INSTALL) == kFinishCaption) {
             dlg.Click(IDC_INSTALL);
         } else {
             dlg.Close();
@@ -216,7 +215,7 @@ class FaultSweep : public testing::TestWithParam<Scenario> {};
 TEST_P(FaultSweep, EveryCallFailedInTurn) {
     const RunRecord clean = RunOnce(GetParam(), nullptr);
     ASSERT_TRUE(clean.problems.empty()) << clean.problems.front();
-    ASSERT_EQ(clean.outcome, "&Finish");
+    ASSERT_EQ(clean.outcome, kFinishCaption);
 
     // The call sites in the order the installation first reaches them.
     std::vector<std::string> sites;
@@ -242,11 +241,11 @@ TEST_P(FaultSweep, EveryCallFailedInTurn) {
         const RunRecord run = RunOnce(GetParam(), &fault);
         Row& row = table[fault.op];
         ++row.runs;
-        row.finished += run.outcome == "&Finish";
-        row.retry += run.outcome == "Reinstall";
-        row.refused += run.outcome == "&Install";
+        row.finished += run.outcome == kFinishCaption;
+        row.retry += run.outcome == kReinstallCaption;
+        row.refused += run.outcome == kInstallCaption;
         row.ended += run.outcome == "ended";
-        row.silent += run.outcome != "&Finish" && !run.boxShown;
+        row.silent += run.outcome != kFinishCaption && !run.boxShown;
         row.code0 += run.exitCode == 0;
         row.failed += run.exitCode == kExitFailed;
         bool known = false;

@@ -2,6 +2,7 @@
 // the names it refuses; and the port writes the detections rely on.
 #include <gtest/gtest.h>
 
+#include "app/box_texts.h"
 #include "app/globals.h"
 #include "install_support.h"
 
@@ -33,14 +34,14 @@ TEST_F(InstallCommand, ADriverWithoutModelIsRefusedAndTheKindIsKeptForTheNextTry
     ASSERT_TRUE(dlg.AnswerMessageBox(plat::kIdOk));
     ASSERT_TRUE(dlg.WaitIdle());
     EXPECT_TRUE(dlg.IsEnabled(IDC_INSTALL));
-    EXPECT_EQ(dlg.Text(IDC_INSTALL), "&Install");
+    EXPECT_EQ(dlg.Text(IDC_INSTALL), kInstallCaption);
     EXPECT_FALSE(h.win.spooler().LastDriverRecord()) << "nothing reached the spooler";
 
     // No row selected: the USB kind of the attempt before stands.
     Install(h, "Driver 0", -1);
     EXPECT_EQ(h.dialog->m_nPortType, 1);
     EXPECT_EQ(h.dialog->m_strPort, "USB001");
-    EXPECT_EQ(dlg.Text(IDC_INSTALL), "&Finish");
+    EXPECT_EQ(dlg.Text(IDC_INSTALL), kFinishCaption);
 }
 
 TEST_F(InstallCommand, AKindWithoutPortClearsTheFoundFlagForTheRun) {
@@ -87,7 +88,7 @@ TEST_F(InstallCommand, PortWritesGoToEveryKeyThatExists) {
     h.dialog->AssignPrinterPort(name.c_str(), "COM2:");
     const auto log = h.window->MessageBoxLog();
     ASSERT_EQ(log.size(), 4u);
-    EXPECT_EQ(log[0].text, "Failed to read Registry");
+    EXPECT_EQ(log[0].text, kRegistryReadFailedText);
     EXPECT_EQ(log[0].caption, "installer");
 }
 

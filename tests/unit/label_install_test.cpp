@@ -2,6 +2,7 @@
 // its language DLLs and model data, and the printer named after the driver.
 #include <gtest/gtest.h>
 
+#include "app/box_texts.h"
 #include "install/driver_record.h"
 #include "install_support.h"
 
@@ -123,7 +124,7 @@ TEST_F(LabelInstall, InstallsMonitorDriverAndPrinterForEachWordSize) {
                           Status("Set the printer Driver 30 to default printer"),
                           Status("Checking USB ports..."), Status("Checking  USB001 ...."),
                           Progress(50), Progress(80), "Sleep 100", Progress(100),
-                          Status("The installation is completed.")});
+                          Status(kCompletedStatus)});
         EXPECT_EQ(run.Recorded({"GetPrinterDriverDirectoryA", "GetSystemDirectoryA",
                                 "GetWindowsDirectoryA", "CopyFileA", "OpenSCManagerA",
                                 "ControlService", "StartServiceA", "DeleteMonitorA", "AddMonitorA",
@@ -149,8 +150,8 @@ TEST_F(LabelInstall, InstallsMonitorDriverAndPrinterForEachWordSize) {
         for (const char* file : {"VORELIN.chm", "QV315TF.BA0", "QV315TF.DAT", "QV315TF.PP0"}) {
             EXPECT_FALSE(run.win.files().Exists(std::string(c.driverDir) + "\\" + file)) << file;
         }
-        EXPECT_EQ(dlg.Text(IDC_STATUS), "The installation is completed.");
-        EXPECT_EQ(dlg.Text(IDC_INSTALL), "&Finish");
+        EXPECT_EQ(dlg.Text(IDC_STATUS), kCompletedStatus);
+        EXPECT_EQ(dlg.Text(IDC_INSTALL), kFinishCaption);
     }
 }
 
@@ -168,7 +169,7 @@ TEST_F(LabelInstall, AnOldMonitorIsRemovedWithARestartAndOneInUseIsKept) {
     const auto monitor = h.win.spooler().Monitor("Advanced Language Monitor");
     ASSERT_TRUE(monitor);
     EXPECT_EQ(monitor->dllName, "C:\\windows\\SysWOW64\\ldaNLM64.dll");
-    EXPECT_EQ(dlg.Text(IDC_INSTALL), "&Finish");
+    EXPECT_EQ(dlg.Text(IDC_INSTALL), kFinishCaption);
 
     // One in use: the removal fails, no restart, and "already installed"
     // counts as added.
@@ -183,7 +184,7 @@ TEST_F(LabelInstall, AnOldMonitorIsRemovedWithARestartAndOneInUseIsKept) {
     Install(again, "Driver 31", 1);
     EXPECT_EQ(again.win.services().StartCount("Spooler"), before);
     EXPECT_TRUE(second.MessageBoxLog().empty());
-    EXPECT_EQ(second.Text(IDC_INSTALL), "&Finish");
+    EXPECT_EQ(second.Text(IDC_INSTALL), kFinishCaption);
 }
 
 TEST_F(LabelInstall, AMonitorTheSpoolerRefusesEndsTheInstaller) {
@@ -192,7 +193,7 @@ TEST_F(LabelInstall, AMonitorTheSpoolerRefusesEndsTheInstaller) {
     Install(h, "Driver 30", 1);
     auto box = dlg.WaitMessageBox();
     ASSERT_TRUE(box);
-    EXPECT_EQ(box->text, "Failed to add Monitor\r\n");
+    EXPECT_EQ(box->text, kMonitorRefusedText);
     EXPECT_EQ(box->caption, "installer");
     EXPECT_EQ(box->type, plat::kMbOk);
     EXPECT_TRUE(NoStagedFileLeft("C:\\windows\\system32\\spool\\drivers\\x64", true))
@@ -215,7 +216,7 @@ TEST_F(LabelInstall, ARefusedDriverOffersRetryInTheApplicationsBox) {
     EXPECT_EQ(box->caption, "installer");
     ASSERT_TRUE(dlg.AnswerMessageBox(plat::kIdRetry));
     ASSERT_TRUE(dlg.WaitIdle());
-    EXPECT_EQ(dlg.Text(IDC_INSTALL), "Reinstall");
+    EXPECT_EQ(dlg.Text(IDC_INSTALL), kReinstallCaption);
     EXPECT_EQ(dlg.ProgressPos(IDC_PROGRESS), 0);
 }
 

@@ -7,6 +7,7 @@
 #include <future>
 #include <string>
 
+#include "app/box_texts.h"
 #include "installer_harness.h"
 #include "ports/port_kinds.h"
 
@@ -49,7 +50,7 @@ TEST_F(PortChoice, NoParallelPortIsToldAndCancelled) {
     Choose(kPortParallel);
     std::optional<sim::MessageBoxInfo> box = h.window->WaitMessageBox();
     ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->text, "There is no available parallel port.\r\n\r\nPlease select other port type.");
+    EXPECT_EQ(box->text, kNoParallelPortText);
     EXPECT_EQ(box->caption, "installer");
     h.window->AnswerMessageBox(plat::kIdOk);
     EXPECT_FALSE(Chosen());

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/box_texts.h"
 #include "dialogs/parallel_port_dlg.h"
 #include "dialogs/port_choice_codes.h"
 #include "dialogs/tcpip_port_dlg.h"
@@ -141,8 +142,8 @@ TEST(PortDialogs, OkOnAnEmptyListEndsOnlyTheParallelDialog) {
     tcpip.window->Click(IDC_CHOOSE_PORT);
     std::optional<sim::MessageBoxInfo> box = tcpip.window->WaitMessageBox();
     ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->text, "There is no available TCP/IP port\r\nClick \"Add port\" to create a new port");
-    EXPECT_EQ(box->caption, "Prompt");
+    EXPECT_EQ(box->text, kNoTcpipPortText);
+    EXPECT_EQ(box->caption, kPromptCaption);
     EXPECT_EQ(box->type, plat::kMbOk);
     tcpip.window->AnswerMessageBox(plat::kIdOk);
     tcpip.window->Click(IDC_CONFIGURE_PORT);
@@ -219,17 +220,15 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         ManageCase{"configured", IDC_CONFIGURE_PORT, 0, std::nullopt, {"IP_a", "IP_b"}},
         ManageCase{"configure not supported", IDC_CONFIGURE_PORT, 50,
-                   std::make_pair("Failed to configure printer port.\r\nThe request is not supported.",
-                                  "Configure Port"),
+                   std::make_pair(kConfigureUnsupportedText, kConfigureUnsupportedCaption),
                    {"IP_a", "IP_b"}},
         ManageCase{"configure hardware error", IDC_CONFIGURE_PORT, 57,
-                   std::make_pair("Failed to configure printer port.\r\nA hardware error occurred. ",
-                                  "Configure Por"),
+                   std::make_pair(kConfigureHardwareErrorText, kConfigureHardwareErrorCaption),
                    {"IP_a", "IP_b"}},
         ManageCase{"configure cancelled", IDC_CONFIGURE_PORT, 1223, std::nullopt, {"IP_a", "IP_b"}},
         ManageCase{"deleted", IDC_DELETE_PORT, 0, std::nullopt, {"IP_a"}},
         ManageCase{"delete not supported", IDC_DELETE_PORT, 50,
-                   std::make_pair("Failed to delete port.The request is not supported.", "Delete Port"),
+                   std::make_pair(kDeleteUnsupportedText, kDeleteUnsupportedCaption),
                    {"IP_a", "IP_b"}},
         ManageCase{"delete denied", IDC_DELETE_PORT, 5, std::nullopt, {"IP_a", "IP_b"}}));
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "app/box_texts.h"
 #include "install_support.h"
 
 namespace {
@@ -11,7 +12,6 @@ namespace {
 using plat::RootKey;
 constexpr const char* kX64Dir = "C:\\windows\\system32\\spool\\drivers\\x64";
 constexpr const char* kDeviceKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
-constexpr const char* kNotFoundCaption = "Fail to select port";
 
 class ReceiptInstall : public testing::Test {
 protected:
@@ -36,8 +36,8 @@ protected:
         ASSERT_TRUE(h.platform.spooler.ClosePrinter(h.platform.spooler.AddPrinterA(2, old)));
     }
     void ExpectFinished(sim::SimDialog& dlg) {
-        EXPECT_EQ(dlg.Text(IDC_STATUS), "The installation is completed.");
-        EXPECT_EQ(dlg.Text(IDC_INSTALL), "&Finish");
+        EXPECT_EQ(dlg.Text(IDC_STATUS), kCompletedStatus);
+        EXPECT_EQ(dlg.Text(IDC_INSTALL), kFinishCaption);
         EXPECT_TRUE(dlg.IsEnabled(IDC_INSTALL));
         EXPECT_FALSE(dlg.IsEnabled(plat::kIdCancel));
         EXPECT_EQ(dlg.ProgressPos(IDC_PROGRESS), 100);
@@ -91,7 +91,7 @@ TEST_F(ReceiptInstall, UsbPrinterEndsOnThePortItAnswersOn) {
     }
     Append(expected, {Progress(70), Progress(80), "Sleep 500", Progress(100),
                       "EnableDlgItem 1012 1", "SetDlgItemTextA 1012 &Finish",
-                      Status("The installation is completed."), "EnableDlgItem 2 0"});
+                      Status(kCompletedStatus), "EnableDlgItem 2 0"});
     EXPECT_EQ(h.Recorded({"GetPrinterDriverDirectoryA", "CopyFileA", "DeleteFileA",
                           "OpenSCManagerA", "ControlService", "StartServiceA",
                           "AddPrinterDriverExA", "OpenProcessToken", "LookupPrivilegeValueA",
@@ -143,7 +143,7 @@ TEST_F(ReceiptInstall, RetryAndCancelWhenNoUsbPortAnswers) {
     for (int answer : {plat::kIdRetry, plat::kIdCancel}) {
         auto box = dlg.WaitMessageBox();
         ASSERT_TRUE(box);
-        EXPECT_EQ(box->caption, kNotFoundCaption);
+        EXPECT_EQ(box->caption, kNoUsbPortCaption);
         EXPECT_EQ(box->type, plat::kMbRetryCancel);
         EXPECT_EQ(box->text.substr(0, 63),
                   "Failed to select USB port,please check the port is connected.\r\n");
@@ -210,10 +210,9 @@ TEST_F(ReceiptInstall, EachPrinterFailureHasItsBox) {
         std::uint32_t driverVersion;  // of the record registered before
     };
     const Case cases[] = {
-        {1796, "There's no available useful port,please select other type of port", "Prompt",
-         "Reinstall", 10, 3},
-        {126, "Missing system flies,please repair system", "Prompt", "Reinstall", 5, 3},
-        {5, "Error AddPrinter 5", "Error prompt", "&Install", 4, 2},
+        {1796, kNoUsefulPortText, kPromptCaption, kReinstallCaption, 10, 3},
+        {126, kMissingFilesText, kPromptCaption, kReinstallCaption, 5, 3},
+        {5, "Error AddPrinter 5", kErrorPromptCaption, kInstallCaption, 4, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.error);
@@ -253,7 +252,7 @@ TEST_F(ReceiptInstall, DriverFailureOffersRetryThenCancelEndsTheInstaller) {
               "Click Cancel\xA3\xBA" "Exit and abort installation");
     ASSERT_TRUE(dlg.AnswerMessageBox(plat::kIdRetry));
     ASSERT_TRUE(dlg.WaitIdle());
-    EXPECT_EQ(dlg.Text(IDC_INSTALL), "Reinstall");
+    EXPECT_EQ(dlg.Text(IDC_INSTALL), kReinstallCaption);
     EXPECT_TRUE(dlg.IsEnabled(IDC_INSTALL));
     EXPECT_EQ(dlg.ProgressPos(IDC_PROGRESS), 0);
     EXPECT_FALSE(dlg.IsEnabled(plat::kIdCancel));
@@ -283,7 +282,7 @@ TEST_F(ReceiptInstall, DefaultPrinterOnlyWhenTickedAndAFailedWriteIsShown) {
     Install(again, "Driver 0", 1);
     auto box = second.WaitMessageBox();
     ASSERT_TRUE(box);
-    EXPECT_EQ(box->text, "Error\xA3\xBA" "Failed to set regist");
+    EXPECT_EQ(box->text, kDefaultPrinterNotSetText);
     EXPECT_EQ(box->caption, "installer");
     ASSERT_TRUE(second.AnswerMessageBox(plat::kIdOk));
     ASSERT_TRUE(second.WaitIdle());
@@ -297,7 +296,7 @@ TEST_F(ReceiptInstall, UsbRowWithoutUsbPortStartsOnTheParallelPortOnce) {
     Install(h, "Driver 0", 1);
     auto box = dlg.WaitMessageBox();
     ASSERT_TRUE(box);
-    EXPECT_EQ(box->caption, kNotFoundCaption);
+    EXPECT_EQ(box->caption, kNoUsbPortCaption);
     ASSERT_TRUE(dlg.AnswerMessageBox(plat::kIdCancel));
     ASSERT_TRUE(dlg.WaitIdle());
     // Created once; the spooler restarted before the lists are read again.
@@ -342,10 +341,10 @@ TEST_F(ReceiptInstall, UsbRowWithNoPortAtAllIsRefused) {
     Install(h, "Driver 0", 1);
     auto box = dlg.WaitMessageBox();
     ASSERT_TRUE(box);
-    EXPECT_EQ(box->text, "There's no available useful port,please select other type of port");
+    EXPECT_EQ(box->text, kNoUsefulPortText);
     ASSERT_TRUE(dlg.AnswerMessageBox(plat::kIdOk));
     ASSERT_TRUE(dlg.WaitIdle());
-    EXPECT_EQ(dlg.Text(IDC_INSTALL), "Reinstall");
+    EXPECT_EQ(dlg.Text(IDC_INSTALL), kReinstallCaption);
     const auto kept = h.win.spooler().Printer("Driver 0");
     ASSERT_TRUE(kept);
     EXPECT_EQ(kept->driverName, "Old driver");
@@ -361,17 +360,17 @@ TEST(ReceiptInstallFaults, EachFailingCallEndsUsably) {
         const char* button;    // the button's caption at the end; nullptr: the dialog ended
     };
     const Case cases[] = {
-        {"OpenProcessToken", 5, "", "&Finish"},
-        {"LookupPrivilegeValueA", 1313, "", "&Finish"},
+        {"OpenProcessToken", 5, "", kFinishCaption},
+        {"LookupPrivilegeValueA", 1313, "", kFinishCaption},
         {"CopyFileA", 5, "Failed to add the driver 2\r\n", nullptr},
         // Nothing is staged without the driver folder (no copy to the
         // drive's root).
         {"GetPrinterDriverDirectoryA", 1722,
-         "The printer driver folder of Windows could not be found (error 1722).", "&Install"},
-        {"RegOpenKeyExA", 2, "Failed to select USB port", "&Finish"},
-        {"RegCreateKeyExA", 5, "", "&Finish"},
-        {"RegQueryValueExA", 5, "Failed to read Registry", "&Finish"},
-        {"OpenSCManagerA", 5, "Service status is unknown", "&Finish"},
+         "The printer driver folder of Windows could not be found (error 1722).", kInstallCaption},
+        {"RegOpenKeyExA", 2, "Failed to select USB port", kFinishCaption},
+        {"RegCreateKeyExA", 5, "", kFinishCaption},
+        {"RegQueryValueExA", 5, kRegistryReadFailedText, kFinishCaption},
+        {"OpenSCManagerA", 5, kSpoolerStatusUnknownText, kFinishCaption},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.op);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/box_texts.h"
 #include "platform/sim/sim_windows.h"
 #include "serial/serial_channel.h"
 #include "serial/serial_messages.h"
@@ -212,7 +213,7 @@ TEST_F(SerialChannelTest, AFailedReadIsReportedOnceAndNotRetriedAtOnce) {
     EXPECT_TRUE(window->MessageBoxLog().empty());
     const std::vector<sim::MessageBoxInfo> boxes = ui.UnownedBoxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption, "Application Error");
+    EXPECT_EQ(boxes[0].caption, kSerialErrorCaption);
     EXPECT_EQ(boxes[0].type, plat::kMbIconError);
     // The long system text is cut to the report's 200 characters.
     EXPECT_EQ(boxes[0].text, "WARNING:  ReadFile() Failed with the following error: \n" +

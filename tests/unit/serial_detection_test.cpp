@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/box_texts.h"
 #include "dialogs/serial_prompt_dlg.h"
 #include "install_support.h"
 
@@ -110,7 +111,7 @@ TEST_P(SerialPromptAnswers, SearchOnlyOnYesAtTheChosenRate) {
     }
     EXPECT_EQ(dlg->Text(IDC_STATUS),
               "The current printer port is COM1: ,you can set that after the installation");
-    EXPECT_EQ(dlg->Text(IDC_INSTALL), "&Finish");
+    EXPECT_EQ(dlg->Text(IDC_INSTALL), kFinishCaption);
     EXPECT_TRUE(dlg->IsEnabled(IDC_INSTALL));
     EXPECT_EQ(dlg->ProgressPos(IDC_PROGRESS), 100);
     EXPECT_EQ(PortsValue("COM1:"), before1);
@@ -294,8 +295,8 @@ TEST_F(SerialDetection, AFailedPortsWriteIsReportedAndTheRestGoesOn) {
     dlg->WaitIdle();
     const auto boxes = dlg->MessageBoxLog();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Error\xA3\xBA" "Failed to set Registry");
-    EXPECT_EQ(dlg->Text(IDC_INSTALL), "&Finish");
+    EXPECT_EQ(boxes[0].text, kPortsWriteFailedText);
+    EXPECT_EQ(dlg->Text(IDC_INSTALL), kFinishCaption);
 }
 
 TEST_F(SerialDetection, ClosingWhileTheProbeWaitsLeavesNothingRunning) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/box_texts.h"
 #include "installer_harness.h"
 
 namespace {
@@ -79,7 +80,7 @@ TEST(RestartService, UnreadableStatusIsReportedOnceAndNothingIsTried) {
         std::thread worker([&] { h.dialog->RestartService("Spooler", kRestart); });
         auto box = dlg.WaitMessageBox();
         ASSERT_TRUE(box.has_value());
-        EXPECT_EQ(box->text, "Service status is unknown");
+        EXPECT_EQ(box->text, kSpoolerStatusUnknownText);
         EXPECT_EQ(box->caption, "installer");
         EXPECT_EQ(box->type, plat::kMbIconInformation);
         dlg.AnswerMessageBox(plat::kIdOk);

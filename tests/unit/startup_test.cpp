@@ -1,6 +1,7 @@
 // The dialog as it opens and as the start-up worker fills it.
 #include <gtest/gtest.h>
 
+#include "app/box_texts.h"
 #include "install_support.h"
 
 namespace {
@@ -16,7 +17,7 @@ TEST(Startup, StatusEmptyAndInstallDisabledUntilTheWorkerEnds) {
     ASSERT_TRUE(dlg.WaitIdle());
     EXPECT_EQ(dlg.Text(IDC_STATUS), "");
     EXPECT_FALSE(dlg.IsEnabled(IDC_INSTALL));
-    EXPECT_EQ(dlg.Text(IDC_INSTALL), "&Install");
+    EXPECT_EQ(dlg.Text(IDC_INSTALL), kInstallCaption);
     EXPECT_TRUE(dlg.IsChecked(IDC_SET_DEFAULT));
     EXPECT_EQ(dlg.ProgressPos(IDC_PROGRESS), 0);
     gate.Release();

@@ -1,8 +1,8 @@
 // The dialog templates of the simulated user interface: for each template
 // id, the caption, font, size and controls that the resource script gives
-// the real program. A headless dialog builds its controls from this table,
-// and a test compares the table with the resource script, so the two cannot
-// drift apart.
+// the real program. A headless dialog builds its controls from this table;
+// the build writes it from the resource script (generate_templates.py), and
+// the Win32 tests compare it with the templates compiled into the program.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +38,8 @@ struct ControlSpec {
     std::string text;
     int x, y, width, height;  // dialog units
     std::uint32_t flags;      // ctl:: bits
+    std::string className;    // as the resource script names it
+    std::uint32_t style;      // as the resource compiler writes it
 };
 
 struct DialogTemplate {
@@ -46,6 +48,7 @@ struct DialogTemplate {
     std::string fontName;
     int fontPoints;
     int width, height;  // dialog units
+    std::uint32_t style, exStyle;       // as the resource compiler writes them
     std::vector<ControlSpec> controls;  // in template (tab) order
 };
 

@@ -1,12 +1,14 @@
-// The installer dialog as compiled into the program: the template's own
-// bytes (styles, font, sizes exactly as written) and the window Windows
-// builds from it (classes, texts, places, tab order).
+// The dialogs as compiled into the program, against the simulated Windows'
+// table the build writes from the same script: every template's own bytes
+// (styles, font, sizes, classes and texts exactly as written), and the window
+// Windows builds from the installer's (classes, texts, places, tab order).
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 
+#include "platform/sim/sim_templates.h"
 #include "platform/win32/tests/scripted_handler.h"
 #include "platform/win32/win32_ui.h"
 #include "platform/win32/win32_windows.h"
@@ -15,38 +17,7 @@
 namespace plat::win32::test {
 namespace {
 
-constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
-
-struct ControlRow {
-    int id;
-    const char* className;
-    const char* text;
-    RECT units;   // left, top, width, height in dialog units
-    DWORD style;  // exactly as in the template
-};
-
-const ControlRow kRows[] = {
-    {IDC_DRIVER_LABEL, "Static", "Driver Name:", {7, 9, 49, 8}, kChild | SS_LEFT | WS_GROUP},
-    {IDC_DRIVER_COMBO, "ComboBox", "", {58, 6, 105, 68},
-     kChild | CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP},
-    {IDC_PRINTER_LABEL, "Static", "Printer Name:", {169, 9, 53, 8}, kChild | SS_LEFT | WS_GROUP},
-    {IDC_PRINTER_NAME, "Edit", "", {223, 6, 102, 14},
-     kChild | ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP},
-    {IDC_SET_DEFAULT, "Button", "Set Default Printer", {7, 22, 92, 10},
-     kChild | BS_AUTOCHECKBOX | WS_TABSTOP},
-    {IDC_PORT_GROUP, "Button", "Specify Port", {7, 37, 329, 133}, kChild | BS_GROUPBOX},
-    {IDC_PORT_HINT, "Static",
-     "Specify the port that you are using.\r\nThe program will help you to configure the "
-     "printer port during installation.",
-     {26, 51, 310, 20}, kChild | SS_LEFT | WS_GROUP},
-    {IDC_PORT_LIST, "SysListView32", "", {10, 71, 320, 97},
-     kChild | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_BORDER | WS_TABSTOP},
-    {IDC_PROGRESS, "msctls_progress32", "", {7, 174, 329, 14}, kChild | WS_BORDER},
-    {IDC_INSTALL, "Button", "&Install", {217, 192, 50, 14},
-     kChild | BS_DEFPUSHBUTTON | WS_DISABLED | WS_TABSTOP},
-    {IDCANCEL, "Button", "&Cancel", {284, 192, 50, 14}, kChild | BS_PUSHBUTTON | WS_TABSTOP},
-    {IDC_STATUS, "Static", "Driver install Program", {7, 209, 301, 8}, kChild | SS_LEFT | WS_GROUP},
-};
+const sim::DialogTemplate& Installer() { return *sim::FindDialogTemplate(IDD_INSTALLER_DIALOG); }
 
 // ---- The template's bytes (DLGTEMPLATEEX and its items) ----
 
@@ -55,10 +26,13 @@ struct RawControl {
     DWORD exStyle = 0;
     int x = 0, y = 0, cx = 0, cy = 0;
     DWORD id = 0;
+    std::string className;
+    std::string text;
 };
 
 struct RawDialog {
     DWORD style = 0;
+    DWORD exStyle = 0;
     int cx = 0, cy = 0;
     std::string title;
     int pointSize = 0;
@@ -96,6 +70,15 @@ private:
     std::size_t m_pos = 0;
 };
 
+// The predefined classes a template names by their ordinal.
+std::string ClassName(const std::string& nameOrOrdinal) {
+    static const char* const kPredefined[] = {"Button", "Edit", "Static", "ListBox", "ScrollBar",
+                                              "ComboBox"};
+    if (nameOrOrdinal.empty() || nameOrOrdinal[0] != '#') return nameOrOrdinal;
+    const unsigned index = static_cast<unsigned>(std::stoi(nameOrOrdinal.substr(1))) - 0x80;
+    return index < std::size(kPredefined) ? kPredefined[index] : nameOrOrdinal;
+}
+
 RawDialog LoadRawTemplate(int id) {
     HMODULE self = ::GetModuleHandleA(nullptr);
     HRSRC res = ::FindResourceA(self, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5));  // RT_DIALOG
@@ -105,7 +88,7 @@ RawDialog LoadRawTemplate(int id) {
     RawDialog d;
     if (r.Read<WORD>() != 1 || r.Read<WORD>() != 0xFFFF) throw std::runtime_error("not DIALOGEX");
     r.Read<DWORD>();  // help id
-    r.Read<DWORD>();  // extended style
+    d.exStyle = r.Read<DWORD>();
     d.style = r.Read<DWORD>();
     const WORD count = r.Read<WORD>();
     r.Read<short>();
@@ -133,36 +116,65 @@ RawDialog LoadRawTemplate(int id) {
         c.cx = r.Read<short>();
         c.cy = r.Read<short>();
         c.id = r.Read<DWORD>();
-        r.ReadSzOrOrd();  // class
-        r.ReadSzOrOrd();  // text
+        c.className = ClassName(r.ReadSzOrOrd());
+        c.text = r.ReadSzOrOrd();
         r.Skip(r.Read<WORD>());
         d.controls.push_back(c);
     }
     return d;
 }
 
-TEST(Win32DialogTemplate, TheCompiledTemplateIsExactlyTheTable) {
-    const RawDialog d = LoadRawTemplate(IDD_INSTALLER_DIALOG);
-    EXPECT_EQ(d.style, static_cast<DWORD>(DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION |
-                                          WS_SYSMENU));
-    EXPECT_EQ(d.title, "Configure & Install v1.4");
-    EXPECT_EQ(d.cx, 343);
-    EXPECT_EQ(d.cy, 222);
-    EXPECT_EQ(d.pointSize, 10);
-    EXPECT_EQ(d.typeface, "Arial Narrow");
-    ASSERT_EQ(d.controls.size(), std::size(kRows));
-    for (std::size_t i = 0; i < std::size(kRows); ++i) {
-        const ControlRow& row = kRows[i];
+class CompiledTemplate : public testing::TestWithParam<int> {};
+
+TEST_P(CompiledTemplate, TheCompiledTemplateIsExactlyTheTable) {
+    const sim::DialogTemplate& table = *sim::FindDialogTemplate(GetParam());
+    const RawDialog d = LoadRawTemplate(table.id);
+    EXPECT_EQ(d.style, table.style) << std::hex << d.style << " " << table.style;
+    EXPECT_EQ(d.exStyle, table.exStyle);
+    EXPECT_EQ(d.title, table.caption);
+    EXPECT_EQ(d.cx, table.width);
+    EXPECT_EQ(d.cy, table.height);
+    EXPECT_EQ(d.pointSize, table.fontPoints);
+    EXPECT_EQ(d.typeface, table.fontName);
+    ASSERT_EQ(d.controls.size(), table.controls.size());
+    for (std::size_t i = 0; i < table.controls.size(); ++i) {
+        const sim::ControlSpec& row = table.controls[i];
         const RawControl& c = d.controls[i];
-        SCOPED_TRACE(testing::Message() << "control " << row.id);
+        SCOPED_TRACE(testing::Message() << "control #" << i << " (id " << row.id << ")");
         EXPECT_EQ(c.id, static_cast<DWORD>(row.id));
         EXPECT_EQ(c.style, row.style) << std::hex << c.style << " " << row.style;
         EXPECT_EQ(c.exStyle, 0u);
-        EXPECT_EQ(c.x, row.units.left);
-        EXPECT_EQ(c.y, row.units.top);
-        EXPECT_EQ(c.cx, row.units.right);
-        EXPECT_EQ(c.cy, row.units.bottom);
+        EXPECT_EQ(c.x, row.x);
+        EXPECT_EQ(c.y, row.y);
+        EXPECT_EQ(c.cx, row.width);
+        EXPECT_EQ(c.cy, row.height);
+        EXPECT_STRCASEEQ(c.className.c_str(), row.className.c_str());
+        EXPECT_EQ(c.text, row.text);
     }
+}
+
+std::vector<int> TableIds() {
+    std::vector<int> ids;
+    for (const sim::DialogTemplate& t : sim::AllDialogTemplates()) ids.push_back(t.id);
+    return ids;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, CompiledTemplate, testing::ValuesIn(TableIds()));
+
+BOOL CALLBACK CollectDialogId(HMODULE, LPCSTR, LPSTR name, LONG_PTR ids) {
+    if (IS_INTRESOURCE(name)) {
+        reinterpret_cast<std::vector<int>*>(ids)->push_back(static_cast<int>(
+            reinterpret_cast<ULONG_PTR>(name)));
+    }
+    return TRUE;
+}
+
+TEST(Win32DialogTemplates, EveryCompiledTemplateIsInTheTable) {
+    std::vector<int> compiled;
+    ::EnumResourceNamesA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(5), CollectDialogId,
+                         reinterpret_cast<LONG_PTR>(&compiled));
+    std::sort(compiled.begin(), compiled.end());
+    EXPECT_EQ(compiled, TableIds());
 }
 
 // ---- The window built from it ----
@@ -183,7 +195,7 @@ struct SeenDialog {
     RECT client{};
     RECT expectedClient{};
     int defaultId = 0;
-    SeenControl controls[std::size(kRows)];
+    std::vector<SeenControl> controls = std::vector<SeenControl>(Installer().controls.size());
 };
 
 SeenDialog OpenAndLook() {
@@ -196,17 +208,18 @@ SeenDialog OpenAndLook() {
         ::GetWindowTextA(dlg, caption, sizeof(caption));
         seen.caption = caption;
         ::GetClientRect(dlg, &seen.client);
-        seen.expectedClient = {0, 0, 343, 222};
+        seen.expectedClient = {0, 0, Installer().width, Installer().height};
         ::MapDialogRect(dlg, &seen.expectedClient);
         seen.defaultId = LOWORD(::SendMessageA(dlg, DM_GETDEFID, 0, 0));
-        for (std::size_t i = 0; i < std::size(kRows); ++i) {
+        for (std::size_t i = 0; i < seen.controls.size(); ++i) {
+            const sim::ControlSpec& row = Installer().controls[i];
             SeenControl& c = seen.controls[i];
-            HWND item = ::GetDlgItem(dlg, kRows[i].id);
+            HWND item = ::GetDlgItem(dlg, row.id);
             if (item == nullptr) continue;
             c.exists = true;
             ::GetClassNameA(item, c.className, sizeof(c.className));
-            c.text = w.GetDlgItemTextA(kRows[i].id);
-            c.enabled = w.IsDlgItemEnabled(kRows[i].id);
+            c.text = w.GetDlgItemTextA(row.id);
+            c.enabled = w.IsDlgItemEnabled(row.id);
             // Dialogs turn WS_BORDER into a sunken client edge.
             const auto style = static_cast<DWORD>(::GetWindowLongPtrA(item, GWL_STYLE));
             const auto exStyle = static_cast<DWORD>(::GetWindowLongPtrA(item, GWL_EXSTYLE));
@@ -214,8 +227,7 @@ SeenDialog OpenAndLook() {
                        (exStyle & WS_EX_CLIENTEDGE) != 0;
             ::GetWindowRect(item, &c.place);
             ::MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&c.place), 2);
-            const RECT& u = kRows[i].units;
-            c.expected = {u.left, u.top, u.left + u.right, u.top + u.bottom};
+            c.expected = {row.x, row.y, row.x + row.width, row.y + row.height};
             ::MapDialogRect(dlg, &c.expected);
             int index = 0;  // place among the dialog's children = tab order
             for (HWND child = ::GetWindow(dlg, GW_CHILD); child != nullptr;
@@ -231,22 +243,22 @@ SeenDialog OpenAndLook() {
 
 TEST(Win32DialogTemplate, TheWindowHasEveryControlInItsPlace) {
     const SeenDialog seen = OpenAndLook();
-    EXPECT_EQ(seen.caption, "Configure & Install v1.4");
+    EXPECT_EQ(seen.caption, Installer().caption);
     EXPECT_EQ(seen.client.right, seen.expectedClient.right);
     EXPECT_EQ(seen.client.bottom, seen.expectedClient.bottom);
     EXPECT_EQ(seen.defaultId, IDC_INSTALL);
-    for (std::size_t i = 0; i < std::size(kRows); ++i) {
-        const ControlRow& row = kRows[i];
+    for (std::size_t i = 0; i < seen.controls.size(); ++i) {
+        const sim::ControlSpec& row = Installer().controls[i];
         const SeenControl& c = seen.controls[i];
         SCOPED_TRACE(testing::Message() << "control " << row.id);
         ASSERT_TRUE(c.exists);
-        EXPECT_STRCASEEQ(c.className, row.className);
+        EXPECT_STRCASEEQ(c.className, row.className.c_str());
         EXPECT_EQ(c.text, row.text);
         EXPECT_EQ(c.tabIndex, static_cast<int>(i));
         EXPECT_EQ(c.enabled, (row.style & WS_DISABLED) == 0);
         // The progress bar replaces whatever edge it was given by its own
         // (none when themed); its template style is checked above.
-        if (row.id != IDC_PROGRESS) {
+        if (row.kind != sim::ControlKind::kProgress) {
             EXPECT_EQ(c.border, (row.style & WS_BORDER) != 0);
         }
         // Units become pixels by rounding each edge or each size, so one
@@ -256,7 +268,7 @@ TEST(Win32DialogTemplate, TheWindowHasEveryControlInItsPlace) {
         EXPECT_NEAR(c.place.right - c.place.left, c.expected.right - c.expected.left, 1);
         // A drop-down list's height is that of its closed box, not the
         // template's (which is the height of the open list).
-        if (row.id != IDC_DRIVER_COMBO) {
+        if (row.kind != sim::ControlKind::kCombo) {
             EXPECT_NEAR(c.place.bottom - c.place.top, c.expected.bottom - c.expected.top, 1);
         }
     }
