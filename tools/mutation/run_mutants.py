@@ -29,9 +29,10 @@ import time
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
-# What the native unit tests are built from.
+# What the native unit tests are built from, and the readmes a test compares
+# the usage text with.
 COPIED = ["CMakeLists.txt", "CMakePresets.json", "cmake", "src", "tests/unit", "tests/contract",
-          "tools/serial-printer"]
+          "tools/serial-printer", "bench", "README.md", "tools/dist/README.txt"]
 
 
 @dataclasses.dataclass
