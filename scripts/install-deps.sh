@@ -23,6 +23,7 @@ packages=(
   wine wine64 wine32:i386
   xvfb xauth x11-utils xdotool imagemagick socat qemu-user-static
   clang libclang-rt-14-dev
+  dpkg-dev debian-archive-keyring
 )
 
 as_root() {
