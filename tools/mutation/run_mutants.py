@@ -207,7 +207,8 @@ MUTANTS = [
       ("    if (m_pWnd != nullptr) m_pWnd->EnableDlgItem(plat::kIdCancel, false);\n", "")),
     # What an unattended run makes of an installation.
     m("src/unattended/outcomes.cpp", "a printer on a fallback port passes with /requireport",
-      ("    if (outcome == Outcome::kFallbackPort && requirePort) return kExitFailed;\n", "")),
+      ("if (outcome == Outcome::kFallbackPort && requirePort) return kExitFailed;",
+       "if (outcome == Outcome::kFallbackPort && requirePort) return Info(outcome).exitCode;")),
     m("src/unattended/outcomes.cpp", "failed steps of an installation ignored",
       ("return report.failures.empty() ? Outcome::kDone : Outcome::kStepFailed;", "return Outcome::kDone;")),
     m("src/unattended/outcomes.cpp", "the worse of two outcomes: the first kept",
@@ -216,7 +217,7 @@ MUTANTS = [
     m(USB, "no USB port answered, yet no fallback reported",
       ("            EndInstallation(InstallOutcome::kFallbackPort);\n            break;", "            break;")),
     m("src/unattended/installation_lock.cpp", "a second run does not wait for the first",
-      ("WaitForSingleObject(m_mutex, seconds * 1000)", "WaitForSingleObject(m_mutex, 0)")),
+      ("WaitForSingleObject(m_mutex, seconds * 1000)", "WaitForSingleObject(m_mutex, seconds * 0)")),
     # Serial channel.
     m(MONITOR, "no purge before a write",
       ("    m_serial.PurgeComm(port, plat::kPurgeAll);\n    std::uint32_t written = 0;", "    std::uint32_t written = 0;")),
