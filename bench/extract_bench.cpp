@@ -24,23 +24,6 @@ namespace {
 
 constexpr char kLibraryOut[] = "C:\\bench-library";
 constexpr char kDirectOut[] = "C:\\bench-7za";
-constexpr std::uint32_t kOutputSize = 16384;
-
-double LibraryRun(plat::SevenZipFn sevenZip, const std::string& package) {
-    bench::RemoveTree(kLibraryOut);
-    const std::string command = "x -y \"" + package + "\" -o\"" + kLibraryOut + "\" -hide";
-    std::vector<char> output(kOutputSize + 1, '\0');
-    const double start = bench::NowMs();
-    const int result = sevenZip(nullptr, command.c_str(), output.data(), kOutputSize);
-    const double ms = bench::NowMs() - start;
-    bench::RemoveTree(kLibraryOut);
-    if (result != 0) {
-        std::fprintf(stderr, "extract_bench: 7-zip32.dll returned %d: %s\n", result, output.data());
-        return -1;
-    }
-    return ms;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -68,13 +51,13 @@ int main(int argc, char** argv) {
     }
     // A first run of each, not counted, brings the package into the cache.
     if (bench::TimedSevenZaExtraction(sevenZa, package, kDirectOut) < 0 ||
-        LibraryRun(sevenZip, package) < 0) {
+        bench::LibraryRun(sevenZip, package, kLibraryOut, "extract_bench") < 0) {
         return 1;
     }
     bench::Runs viaLibrary, direct;
     for (int run = 0; run < runs; ++run) {
         const double d = bench::TimedSevenZaExtraction(sevenZa, package, kDirectOut);
-        const double l = LibraryRun(sevenZip, package);
+        const double l = bench::LibraryRun(sevenZip, package, kLibraryOut, "extract_bench");
         if (d < 0 || l < 0) return 1;
         direct.Add(d);
         viaLibrary.Add(l);

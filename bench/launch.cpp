@@ -2,6 +2,7 @@
 
 #include <psapi.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -135,6 +136,23 @@ double TimedSevenZaExtraction(const std::string& sevenZa, const std::string& arc
     }
     const double ms = NowMs() - child.StartedAt();
     RemoveTree(outputDir);
+    return ms;
+}
+
+double LibraryRun(plat::SevenZipFn sevenZip, const std::string& archive, const std::string& scratch,
+                  const char* who) {
+    constexpr std::uint32_t kOutputSize = 16384;
+    RemoveTree(scratch);
+    const std::string command = "x -y \"" + archive + "\" -o\"" + scratch + "\" -hide";
+    std::vector<char> output(kOutputSize + 1, '\0');
+    const double start = NowMs();
+    const int result = sevenZip(nullptr, command.c_str(), output.data(), kOutputSize);
+    const double ms = NowMs() - start;
+    RemoveTree(scratch);
+    if (result != 0) {
+        std::fprintf(stderr, "%s: 7-zip32.dll returned %d: %s\n", who, result, output.data());
+        return -1;
+    }
     return ms;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "installer_session.h"
+#include "platform/archiver_api.h"
 
 namespace bench {
 
@@ -65,5 +66,11 @@ void RemoveTree(const std::string& path);
 // or a negative value when it failed. The folder is removed afterwards.
 double TimedSevenZaExtraction(const std::string& sevenZa, const std::string& archive,
                               const std::string& outputDir);
+
+// Milliseconds the archiver library takes to extract `archive` into
+// `scratch` (emptied before and after), called as the installer calls it;
+// negative, with the library's output on stderr under `who`, when it fails.
+double LibraryRun(plat::SevenZipFn sevenZip, const std::string& archive, const std::string& scratch,
+                  const char* who);
 
 }  // namespace bench

@@ -68,23 +68,6 @@ double ArchiverRun(const std::string& sevenZa, const std::string& folder) {
     return bench::TimedSevenZaExtraction(sevenZa, folder + "\\DriverData.Drv", kScratch);
 }
 
-// The library alone on the package, called here as the installer calls it.
-double LibraryRun(plat::SevenZipFn sevenZip, const std::string& folder) {
-    bench::RemoveTree(kLibraryScratch);
-    const std::string command =
-        "x -y \"" + folder + "\\DriverData.Drv\" -o\"" + kLibraryScratch + "\" -hide";
-    std::vector<char> output(16385, '\0');
-    const double start = bench::NowMs();
-    const int result = sevenZip(nullptr, command.c_str(), output.data(), 16384);
-    const double ms = bench::NowMs() - start;
-    bench::RemoveTree(kLibraryScratch);
-    if (result != 0) {
-        std::fprintf(stderr, "startup_bench: 7-zip32.dll returned %d: %s\n", result, output.data());
-        return -1;
-    }
-    return ms;
-}
-
 // One start-up, its status lines as they come, each with its time.
 int Trace(const std::string& dist) {
     bench::Child child;
@@ -143,10 +126,14 @@ int main(int argc, char** argv) {
     }
 
     const std::string installerExe = dist + "\\installer.exe";
+    const std::string package = dist + "\\DriverData.Drv";
+    const auto libraryRun = [&] {
+        return bench::LibraryRun(sevenZip, package, kLibraryScratch, "startup_bench");
+    };
     double dialogMb = 0, installerMb = 0, dialogShown = 0, installerShown = 0;
     // One run of each first, not counted: the prefix's caches warm up.
     if (DialogRun(trivial, dist, "the trivial dialog", &dialogMb, &dialogShown) < 0 ||
-        ArchiverRun(sevenZa, dist) < 0 || LibraryRun(sevenZip, dist) < 0 ||
+        ArchiverRun(sevenZa, dist) < 0 || libraryRun() < 0 ||
         DialogRun(installerExe, dist, "installer.exe", &installerMb, &installerShown) < 0) {
         return 1;
     }
@@ -155,7 +142,7 @@ int main(int argc, char** argv) {
     for (int run = 0; run < runs; ++run) {
         const double d = DialogRun(trivial, dist, "the trivial dialog", &dialogMb, &dialogShown);
         const double a = ArchiverRun(sevenZa, dist);
-        const double l = LibraryRun(sevenZip, dist);
+        const double l = libraryRun();
         const double i =
             DialogRun(installerExe, dist, "installer.exe", &installerMb, &installerShown);
         if (d < 0 || a < 0 || l < 0 || i < 0) return 1;
